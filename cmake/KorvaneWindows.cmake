@@ -1,0 +1,31 @@
+# Settings shared by every target of the Windows builds. The shipped program is the 32-bit
+# build; a 64-bit build of the same sources runs the tests on machines whose Wine cannot
+# start 32-bit programs.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(KORVANE_SHIPPED_BUILD ON)
+else()
+    set(KORVANE_SHIPPED_BUILD OFF)
+endif()
+
+# Windows XP SP3 is the oldest system we run on: declare it in the headers and in the PE header.
+add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600 UNICODE _UNICODE
+                        NOMINMAX WIN32_LEAN_AND_MEAN)
+set(KORVANE_PE_VERSION_FLAGS)
+if(KORVANE_SHIPPED_BUILD)
+    set(KORVANE_PE_VERSION_FLAGS
+        -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1
+        -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
+endif()
+
+# Everything is linked statically: the program needs no DLL that Windows does not have.
+add_link_options(-static -static-libgcc -static-libstdc++ ${KORVANE_PE_VERSION_FLAGS})
+
+set(KORVANE_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KORVANE_WINE_RUN})
+
+# GoogleTest from the Debian sources, built for the target.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

@@ -1,0 +1,167 @@
+#include "staging/boot_staging.h"
+
+#include <windows.h>
+
+#include "staging/boot_commands.h"
+#include "staging/staging_resources.h"
+#include "sysutil/resource_file.h"
+#include "sysutil/system_info.h"
+#include "sysutil/text_conversion.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN;
+constexpr DWORD kReadOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+
+struct LoaderFile {
+    const wchar_t* name;
+    WORD resource;
+};
+
+// In the order they are written.
+constexpr LoaderFile kLoaderFiles[] = {
+    {L"krldr", kLoaderResource},
+    {L"krldr.ima", kFloppyImageResource},
+    {L"krldr.mbr", kBootSectorResource},
+};
+
+bool FileHasSize(const std::wstring& path, DWORD size) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
+           data.nFileSizeLow == size;
+}
+
+bool FolderExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring ReadProfileText(const std::wstring& file, const wchar_t* section,
+                             const std::wstring& key) {
+    wchar_t value[512] = {};
+    GetPrivateProfileStringW(section, key.c_str(), L"", value, 512, file.c_str());
+    return value;
+}
+
+}  // namespace
+
+BootStaging::BootStaging(std::wstring systemDrive, std::wstring appDataFolder,
+                         CommandRunner& runner)
+    : systemDrive_(std::move(systemDrive)),
+      appDataFolder_(std::move(appDataFolder)),
+      runner_(runner) {}
+
+void BootStaging::WriteLoaderFiles(const std::wstring& root) {
+    for (const LoaderFile& file : kLoaderFiles) {
+        ExtractResourceToFile(root + file.name, file.resource, kStagingResourceType);
+    }
+    ExtractResourceToFile(appDataFolder_ + L"\\bcdedit.exe", kEditorResource,
+                          kStagingResourceType);
+    for (const LoaderFile& file : kLoaderFiles) {
+        SetFileAttributesW((root + file.name).c_str(), kHidden);
+    }
+}
+
+bool BootStaging::LoaderFilesInPlace(const std::wstring& root) const {
+    for (const LoaderFile& file : kLoaderFiles) {
+        DWORD size = ResourceSize(file.resource, kStagingResourceType);
+        if (size == 0 || !FileHasSize(root + file.name, size)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BootStaging::StageBootEntry(const std::wstring& description,
+                                 const std::wstring& bootIniText) {
+    WriteLoaderFiles(kFirstVolumeRoot);
+    WriteLoaderFiles(SystemRoot());
+
+    bool entryIsDefault = IsWindowsNt6() ? StageBcdEntry(description)
+                                         : StageBootIniEntry(bootIniText);
+
+    // A hidden loader file left by an earlier staging refuses the rewrite; that is fine,
+    // its content is the same. What counts is that each root holds the files now.
+    bool loadersInPlace = LoaderFilesInPlace(SystemRoot());
+    if (FolderExists(kFirstVolumeRoot)) {
+        loadersInPlace = loadersInPlace && LoaderFilesInPlace(kFirstVolumeRoot);
+    }
+    bool batchInPlace = PathExists(SystemRoot() + L"Ghost.ba_");
+    return entryIsDefault && loadersInPlace && batchInPlace;
+}
+
+bool BootStaging::StageBcdEntry(const std::wstring& description) {
+    std::vector<std::wstring> commands = StageEditorCommands(appDataFolder_, description);
+    bool pathSet = false;
+    bool madeDefault = false;
+    for (size_t i = 0; i < commands.size(); ++i) {
+        HiddenCommandResult result = runner_.Run(commands[i]);
+        bool succeeded = result.exited && result.exitCode == 0;
+        if (i == kSetPathCommand) {
+            pathSet = succeeded;
+        } else if (i == kDefaultCommand) {
+            madeDefault = succeeded;
+        }
+    }
+    return pathSet && madeDefault;
+}
+
+bool BootStaging::StageBootIniEntry(const std::wstring& bootIniText) {
+    const std::wstring bootIni = SystemRoot() + L"boot.ini";
+    const std::wstring saved = SystemRoot() + L"boot.in_";
+    const std::wstring entryKey = systemDrive_ + L"\\krldr.mbr";
+
+    // Hidden alone clears read-only and system, so the files can be moved and deleted.
+    SetFileAttributesW(saved.c_str(), kHidden);
+    SetFileAttributesW(bootIni.c_str(), kHidden);
+    DeleteFileW(saved.c_str());
+    MoveFileA(WideToAnsi(bootIni).c_str(), WideToAnsi(saved).c_str());
+    // Only takes effect when the move failed: the copy below then fails and the
+    // existing boot.ini is edited in place.
+    SetFileAttributesW(bootIni.c_str(), kReadOnlyHidden);
+    CopyFileW(saved.c_str(), bootIni.c_str(), FALSE);
+    SetFileAttributesW(bootIni.c_str(), kHidden);
+
+    WritePrivateProfileStringW(L"boot loader", L"timeout", L"3", bootIni.c_str());
+    WritePrivateProfileStringW(L"operating systems", entryKey.c_str(), bootIniText.c_str(),
+                               bootIni.c_str());
+    WritePrivateProfileStringW(L"boot loader", L"default", entryKey.c_str(), bootIni.c_str());
+    SetFileAttributesW(bootIni.c_str(), kReadOnlyHidden);
+
+    return ReadProfileText(bootIni, L"boot loader", L"default") == entryKey &&
+           ReadProfileText(bootIni, L"operating systems", entryKey) == bootIniText &&
+           ReadProfileText(bootIni, L"boot loader", L"timeout") == L"3";
+}
+
+void BootStaging::UnstageBootEntry() {
+    const std::wstring roots[] = {kFirstVolumeRoot, SystemRoot()};
+    if (IsWindowsNt6()) {
+        for (const std::wstring& command : UnstageEditorCommands(appDataFolder_)) {
+            runner_.Run(command);
+        }
+    } else {
+        for (const std::wstring& root : roots) {
+            const std::wstring saved = root + L"boot.in_";
+            const std::wstring bootIni = root + L"boot.ini";
+            SetFileAttributesW(saved.c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(bootIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+            CopyFileW(saved.c_str(), bootIni.c_str(), FALSE);
+            SetFileAttributesW(saved.c_str(), kReadOnlyHidden);
+            SetFileAttributesW(bootIni.c_str(), kReadOnlyHidden);
+        }
+    }
+    for (const std::wstring& root : roots) {
+        for (const wchar_t* name : {L"krldr", L"krldr.ima", L"krldr.mbr", L"Ghost.ba_"}) {
+            const std::wstring path = root + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+    }
+}
+
+}  // namespace korvane
