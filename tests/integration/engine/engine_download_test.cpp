@@ -1,0 +1,329 @@
+// The engine DLL against the Python test server: whole transfers, faults, pause, resume,
+// delete, the speed limit and the smaller entry points.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/integration/engine/engine_test_support.h"
+
+namespace korvane::enginetest {
+namespace {
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+class EngineTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(LoadXl(&api_)) << "cannot load the engine from the build folder";
+        ASSERT_TRUE(api_.Init());
+    }
+    void SetUp() override {
+        if (!ServerAvailable()) {
+            GTEST_SKIP() << "run through run-with-server";
+        }
+        api_.SetSpeedLimit(0);
+    }
+
+    HANDLE Create(const std::wstring& url, const std::wstring& name, const std::wstring& folder,
+                  std::int32_t connections = 5) {
+        std::vector<unsigned char> params = MakeTaskParams(url, name, folder, connections);
+        return api_.CreateTask(params.data());
+    }
+
+    // Downloads `query` of served file `name` into a fresh folder; answers the final info.
+    TaskInfo Download(const std::string& name, const std::string& query, const std::wstring& folder,
+                      std::int32_t connections = 5) {
+        HANDLE task = Create(ServerUrl(name + query), std::wstring(name.begin(), name.end()),
+                             folder, connections);
+        EXPECT_NE(task, nullptr);
+        EXPECT_TRUE(api_.StartTask(task));
+        return WaitUntil(api_, task, 60, Settled);
+    }
+
+    static std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+    static std::wstring In(const std::wstring& folder, const std::string& name) {
+        return folder + L"\\" + W(name);
+    }
+
+    static XlApi api_;
+};
+
+XlApi EngineTest::api_;
+
+TEST_F(EngineTest, WholeFilesArriveByteIdenticalOverEveryKindOfServer) {
+    struct Case {
+        const char* label;
+        const char* query;
+        std::int64_t size;
+        int connections;
+    };
+    const Case cases[] = {
+        {"one-stream", "", 3 * kMiB + 12345, 1},
+        {"ranged", "", 24 * kMiB + 7, 5},
+        {"norange", "?norange=1", 9 * kMiB + 3, 5},
+        {"chunked", "?chunked=1", 5 * kMiB + 1, 5},
+        {"dropped", "?drop=1500000&drops=4", 20 * kMiB, 5},
+        {"redirect", "?redirect=3", 6 * kMiB, 5},
+        {"empty", "", 0, 5},
+    };
+    std::uint32_t seed = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string name = std::string(c.label) + ".bin";
+        MakeServedFile(name, c.size, seed++);
+        std::wstring folder = FreshFolder(W(c.label));
+        TaskInfo info = Download(name, c.query, folder, c.connections);
+        ASSERT_EQ(info.state, 4) << "failure " << info.failure;
+        EXPECT_EQ(info.total, c.size);
+        EXPECT_EQ(info.downloaded, c.size);
+        EXPECT_FLOAT_EQ(info.fraction, 1.0f);
+        EXPECT_EQ(info.fileName, W(name));
+        EXPECT_EQ(Sha256OfFile(In(folder, name)), Sha256OfFile(In(ServerRoot(), name)));
+        EXPECT_FALSE(FileExists(In(folder, name + ".kvdl")));
+        EXPECT_FALSE(FileExists(In(folder, name + ".kvdl.state")));
+    }
+    // Several connections really shared the ranged file; one stream stayed one.
+    EXPECT_GE(ServerStat("ranged.bin", "requests"), 5);
+    EXPECT_EQ(ServerStat("one-stream.bin", "requests"), 1);
+}
+
+TEST_F(EngineTest, AFileThatChangesOnTheServerRestartsInsteadOfMixing) {
+    // Mid-transfer: the first connection drops, every later request sees the new file.
+    MakeServedFile("changing.bin", 12 * kMiB, 20);
+    MakeServedFile("changing.bin.v2", 11 * kMiB + 99, 21);
+    std::wstring folder = FreshFolder(L"changing");
+    TaskInfo info = Download("changing.bin", "?drop=2000000&switch=2", folder, 3);
+    ASSERT_EQ(info.state, 4);
+    EXPECT_EQ(info.total, 11 * kMiB + 99);
+    EXPECT_EQ(Sha256OfFile(In(folder, "changing.bin")),
+              Sha256OfFile(In(ServerRoot(), "changing.bin.v2")));
+
+    // Across a pause: same length, only the validators differ.
+    MakeServedFile("swapped.bin", 8 * kMiB, 22);
+    MakeServedFile("swapped.bin.v2", 8 * kMiB, 23);
+    folder = FreshFolder(L"swapped");
+    HANDLE task = Create(ServerUrl("swapped.bin?rate=1000000"), L"swapped.bin", folder, 2);
+    api_.StartTask(task);
+    WaitUntil(api_, task, 20, [](const TaskInfo& i) { return i.downloaded >= 2 * kMiB; });
+    api_.StopTask(task);
+    ServerGet("__version?name=swapped.bin&v=2");
+    api_.SetSpeedLimit(0);
+    std::vector<unsigned char> fast =
+        MakeTaskParams(ServerUrl("swapped.bin"), L"swapped.bin", folder, 5);
+    HANDLE resumed = api_.CreateTask(fast.data());  // same file, now at full speed
+    api_.StartTask(resumed);
+    info = WaitUntil(api_, resumed, 60, Settled);
+    ASSERT_EQ(info.state, 4);
+    EXPECT_EQ(Sha256OfFile(In(folder, "swapped.bin")),
+              Sha256OfFile(In(ServerRoot(), "swapped.bin.v2")));
+}
+
+TEST_F(EngineTest, ServerErrorsFailWithCodeZeroAndLocalFileErrorsWithCodeOne) {
+    MakeServedFile("small.bin", 100000, 30);
+    std::wstring folder = FreshFolder(L"errors");
+    for (const char* query : {"?status=404", "?status=500"}) {
+        SCOPED_TRACE(query);
+        TaskInfo info = Download("small.bin", query, folder);
+        EXPECT_EQ(info.state, 1);
+        EXPECT_EQ(info.failure, 0);
+        EXPECT_FALSE(FileExists(In(folder, "small.bin")));
+    }
+    EXPECT_EQ(Download("missing.bin", "", folder).failure, 0);
+
+    // A folder that cannot exist: below a plain file.
+    std::wstring blocker = In(folder, "plain-file");
+    HANDLE f = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(f);
+    TaskInfo info = Download("small.bin", "", blocker + L"\\sub");
+    EXPECT_EQ(info.state, 1);
+    EXPECT_EQ(info.failure, 1);
+
+    // A file the disk cannot hold: the server claims a petabyte.
+    info = Download("small.bin", "?announce=1125899906842624", folder);
+    EXPECT_EQ(info.state, 1);
+    EXPECT_EQ(info.failure, 1);
+
+    // A name that would leave the folder is refused, not written.
+    HANDLE task = Create(ServerUrl("small.bin"), L"..\\escape.bin", folder);
+    api_.StartTask(task);
+    info = WaitUntil(api_, task, 10, Settled);
+    EXPECT_EQ(info.state, 1);
+    EXPECT_EQ(info.failure, 0);
+    EXPECT_FALSE(FileExists(ServerRoot() + L"\\escape.bin"));
+}
+
+TEST_F(EngineTest, PauseHoldsEveryByteAndResumeFinishes) {
+    MakeServedFile("paused.bin", 16 * kMiB, 40);
+    std::wstring folder = FreshFolder(L"paused");
+    HANDLE task = Create(ServerUrl("paused.bin?rate=1500000"), L"paused.bin", folder);
+    api_.StartTask(task);
+    TaskInfo info =
+        WaitUntil(api_, task, 20, [](const TaskInfo& i) { return i.downloaded >= 3 * kMiB; });
+    ASSERT_EQ(info.state, 3);
+    EXPECT_GT(info.speed, 0);
+    EXPECT_GT(info.fraction, 0.0f);
+    EXPECT_EQ(info.total, 16 * kMiB);
+
+    api_.StopTask(task);
+    TaskInfo paused = Query(api_, task);
+    EXPECT_EQ(paused.state, 2);
+    EXPECT_EQ(paused.speed, 0);
+    std::string partialHash = Sha256OfFile(In(folder, "paused.bin.kvdl"));
+    Sleep(1500);
+    TaskInfo later = Query(api_, task);
+    EXPECT_EQ(later.state, 2);
+    EXPECT_EQ(later.downloaded, paused.downloaded);
+    EXPECT_EQ(Sha256OfFile(In(folder, "paused.bin.kvdl")), partialHash);
+    EXPECT_FALSE(FileExists(In(folder, "paused.bin")));  // no final name before the end
+
+    api_.StartTask(task);
+    info = WaitUntil(api_, task, 60, Settled);
+    ASSERT_EQ(info.state, 4);
+    EXPECT_EQ(Sha256OfFile(In(folder, "paused.bin")), Sha256OfFile(In(ServerRoot(), "paused.bin")));
+    // Resumed, not restarted: the server sent little more than the file once.
+    EXPECT_LT(ServerStat("paused.bin", "bytes"), 16 * kMiB + 2 * kMiB);
+}
+
+TEST_F(EngineTest, DeleteRemovesPartialDataAndForgetsTheTask) {
+    MakeServedFile("deleted.bin", 16 * kMiB, 50);
+    std::wstring folder = FreshFolder(L"deleted");
+    HANDLE task = Create(ServerUrl("deleted.bin?rate=2000000"), L"deleted.bin", folder);
+    api_.StartTask(task);
+    WaitUntil(api_, task, 20, [](const TaskInfo& i) { return i.downloaded >= kMiB; });
+    ASSERT_TRUE(FileExists(In(folder, "deleted.bin.kvdl")));
+    api_.StopTask(task);
+    EXPECT_TRUE(api_.DeleteTask(task));
+    EXPECT_FALSE(FileExists(In(folder, "deleted.bin.kvdl")));
+    EXPECT_FALSE(FileExists(In(folder, "deleted.bin.kvdl.state")));
+    EXPECT_FALSE(FileExists(In(folder, "deleted.bin")));
+    unsigned char record[1432];
+    std::memset(record, 0x5A, sizeof(record));
+    EXPECT_FALSE(api_.QueryTaskInfoEx(task, record));
+    EXPECT_EQ(record[0], 0x5A);
+    EXPECT_FALSE(api_.StartTask(task));
+}
+
+TEST_F(EngineTest, SpeedLimitHoldsOverAllConnectionsAndLiftsAtOnce) {
+    MakeServedFile("limited.bin", 40 * kMiB, 60);
+    std::wstring folder = FreshFolder(L"limited");
+    api_.SetSpeedLimit(512);
+    HANDLE task = Create(ServerUrl("limited.bin"), L"limited.bin", folder, 5);
+    api_.StartTask(task);
+    WaitUntil(api_, task, 10, [](const TaskInfo& i) { return i.downloaded > 0; });
+    Sleep(1000);
+    TaskInfo a = Query(api_, task);
+    DWORD t0 = GetTickCount();
+    Sleep(5000);
+    TaskInfo b = Query(api_, task);
+    double seconds = (GetTickCount() - t0) / 1000.0;
+    double rate = static_cast<double>(b.downloaded - a.downloaded) / seconds;
+    EXPECT_NEAR(rate, 512.0 * 1024, 512.0 * 1024 * 0.10) << "bytes/s over " << seconds << " s";
+    EXPECT_NEAR(b.speed, 512.0 * 1024, 512.0 * 1024 * 0.25);
+
+    api_.SetSpeedLimit(0);  // the rest comes at full speed
+    TaskInfo done = WaitUntil(api_, task, 20, Settled);
+    ASSERT_EQ(done.state, 4);
+    EXPECT_EQ(Sha256OfFile(In(folder, "limited.bin")),
+              Sha256OfFile(In(ServerRoot(), "limited.bin")));
+}
+
+TEST_F(EngineTest, ASecondTaskOnTheSameFileTakesItOver) {
+    MakeServedFile("shared.bin", 10 * kMiB, 70);
+    std::wstring folder = FreshFolder(L"shared");
+    HANDLE first = Create(ServerUrl("shared.bin?rate=1000000"), L"shared.bin", folder);
+    api_.StartTask(first);
+    WaitUntil(api_, first, 20, [](const TaskInfo& i) { return i.downloaded >= kMiB; });
+    HANDLE second = Create(ServerUrl("shared.bin"), L"shared.bin", folder);
+    api_.StartTask(second);
+    EXPECT_EQ(Query(api_, first).state, 2);
+    TaskInfo info = WaitUntil(api_, second, 60, Settled);
+    ASSERT_EQ(info.state, 4);
+    EXPECT_EQ(Sha256OfFile(In(folder, "shared.bin")), Sha256OfFile(In(ServerRoot(), "shared.bin")));
+}
+
+TEST_F(EngineTest, ProxyFromTheCallAndFromTheSystemSetting) {
+    MakeServedFile("proxied.bin", 2 * kMiB, 80);
+    std::string port = EnvText("KORVANE_TEST_SERVER_PORT");
+    // A host that cannot resolve: only the proxy (our server) can answer for it.
+    std::wstring url = W("http://no-such-host.invalid/proxied.bin");
+    std::wstring proxy = W("127.0.0.1:" + port);
+    std::wstring folder = FreshFolder(L"proxy-call");
+    ASSERT_TRUE(api_.SetProxy(proxy.c_str()));
+    EXPECT_FALSE(api_.SetProxy(L"bad host:port:x"));
+    HANDLE task = Create(url, L"proxied.bin", folder);
+    api_.StartTask(task);
+    ASSERT_EQ(WaitUntil(api_, task, 30, Settled).state, 4);
+    EXPECT_GE(ServerStat("proxied.bin", "proxied"), 1);
+    ASSERT_TRUE(api_.SetProxy(nullptr));
+
+    // The system (IE) setting, with loopback bypassed so other tests stay direct.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER,
+                              L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD enable = 1;
+    std::wstring bypass = L"<local>;127.0.0.1";
+    RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<BYTE*>(&enable), 4);
+    RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()),
+                   static_cast<DWORD>((proxy.size() + 1) * 2));
+    RegSetValueExW(key, L"ProxyOverride", 0, REG_SZ, reinterpret_cast<const BYTE*>(bypass.c_str()),
+                   static_cast<DWORD>((bypass.size() + 1) * 2));
+    folder = FreshFolder(L"proxy-system");
+    task = Create(url, L"proxied.bin", folder);
+    api_.StartTask(task);
+    TaskInfo info = WaitUntil(api_, task, 30, Settled);
+    enable = 0;
+    RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<BYTE*>(&enable), 4);
+    RegCloseKey(key);
+    EXPECT_EQ(info.state, 4);
+    EXPECT_GE(ServerStat("proxied.bin", "proxied"), 2);
+}
+
+TEST_F(EngineTest, SmallerEntryPointsWorkOrSayNo) {
+    MakeServedFile("sized.bin", 1234567, 90);
+    std::wstring folder = FreshFolder(L"entry-points");
+    INT64 size = 0;
+    EXPECT_TRUE(api_.GetFileSizeWithUrl(ServerUrl("sized.bin?redirect=1").c_str(), &size));
+    EXPECT_EQ(size, 1234567);
+    EXPECT_TRUE(api_.GetFileSizeWithUrl(ServerUrl("sized.bin?norange=1").c_str(), &size));
+    EXPECT_EQ(size, 1234567);
+    EXPECT_FALSE(api_.GetFileSizeWithUrl(ServerUrl("sized.bin?status=404").c_str(), &size));
+
+    // thunder:// + base64("AA" + url + "ZZ")
+    wchar_t url[128];
+    EXPECT_TRUE(api_.ParseThunderPrivateUrl(L"thunder://QUFodHRwOi8vZXhhbXBsZS5jb20vYS5naG9aWg==",
+                                            url, 128));
+    EXPECT_STREQ(url, L"http://example.com/a.gho");
+    EXPECT_FALSE(api_.ParseThunderPrivateUrl(L"thunder://QUFodHRwOi8vZXhhbXBsZS5jb20vYS5naG9aWg==",
+                                             url, 10));
+    EXPECT_FALSE(api_.ParseThunderPrivateUrl(L"http://example.com/", url, 128));
+
+    EXPECT_FALSE(api_.SetUploadSpeedLimit(10, 10));
+    EXPECT_FALSE(api_.SetAdditionInfo(nullptr, nullptr, nullptr, 0));
+    EXPECT_TRUE(api_.SetUserAgent(L"KorvaneTest/2"));
+
+    // A declared size that the server contradicts fails the task.
+    HANDLE task = Create(ServerUrl("sized.bin"), L"sized.bin", folder);
+    EXPECT_FALSE(api_.SetFileIdAndSize(task, "0123456789abcdef", 1234567));
+    EXPECT_TRUE(api_.SetFileIdAndSize(task, nullptr, 7654321));
+    api_.StartTask(task);
+    EXPECT_EQ(WaitUntil(api_, task, 20, Settled).state, 1);
+    EXPECT_FALSE(FileExists(In(folder, "sized.bin")));
+
+    // Temporary files of a task that is not running can be removed by its record.
+    HANDLE paused = Create(ServerUrl("sized.bin?rate=200000"), L"sized.bin", folder);
+    api_.StartTask(paused);
+    WaitUntil(api_, paused, 20, [](const TaskInfo& i) { return i.downloaded > 0; });
+    std::vector<unsigned char> params =
+        MakeTaskParams(ServerUrl("sized.bin"), L"sized.bin", folder);
+    EXPECT_FALSE(api_.DelTempFile(params.data()));  // still running
+    api_.StopTask(paused);
+    EXPECT_TRUE(FileExists(In(folder, "sized.bin.kvdl")));
+    EXPECT_TRUE(api_.DelTempFile(params.data()));
+    EXPECT_FALSE(FileExists(In(folder, "sized.bin.kvdl")));
+    EXPECT_FALSE(FileExists(In(folder, "sized.bin.kvdl.state")));
+}
+
+}  // namespace
+}  // namespace korvane::enginetest
