@@ -48,14 +48,18 @@ class FakeDrives : public DriveSource {
     bool listable_;
 };
 
+// A folder that did not exist before: Wine reuses process ids between runs.
 std::wstring UniqueTempFolder() {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"korvane-options-" +
-                          std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(GetTickCount());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    for (DWORD attempt = GetTickCount();; ++attempt) {
+        std::wstring folder = std::wstring(temp) + L"korvane-options-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(attempt);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            return folder;
+        }
+    }
 }
 
 std::string FileBytes(const std::wstring& path) {

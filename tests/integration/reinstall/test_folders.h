@@ -1,0 +1,55 @@
+// Folders and files for the adapter's tests under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace korvane::testing_support {
+
+// A unix path of the build ("/work/...") as Wine's programs see it ("Z:\work\...").
+inline std::wstring WinePath(const char* unixPath) {
+    std::wstring path = L"Z:";
+    for (const char* p = unixPath; *p; ++p) {
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    }
+    return path;
+}
+
+// A folder under the temporary folder that did not exist before (Wine reuses process ids,
+// so the id alone does not make a name new).
+inline std::wstring NewTempFolder(const wchar_t* stem) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    for (DWORD attempt = GetTickCount();; ++attempt) {
+        std::wstring folder = std::wstring(temp) + stem + L"-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(attempt);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            return folder;
+        }
+    }
+}
+
+inline bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline std::string ReadWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "(missing)";
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+}  // namespace korvane::testing_support
