@@ -442,7 +442,16 @@ def overlaps(a, b):
 
 
 def text_width(text, size):
-    return sum(size if ord(ch) > 0x2E7F else 0.6 * size for ch in text)
+    # CJK glyphs are one em wide, others about 0.6 em; the text renderer also keeps about
+    # a sixth of an em free on each side.
+    return sum(size if ord(ch) > 0x2E7F else 0.6 * size for ch in text) + size / 3
+
+
+def common_glyph(ch):
+    """Characters every Chinese UI font has: others may show as boxes."""
+    c = ord(ch)
+    return (0x20 <= c < 0x7F or c == 0xB7 or 0x2018 <= c <= 0x201D or 0x3000 <= c <= 0x303F
+            or 0x4E00 <= c <= 0x9FFF or 0xFF01 <= c <= 0xFF5E)
 
 
 def check_texts_fit(nodes, fonts, where):
@@ -452,6 +461,9 @@ def check_texts_fit(nodes, fonts, where):
         text = node.attrib.get("text")
         if not text or node.tag not in LEAVES | {"MenuElement"}:
             continue
+        odd = [ch for ch in text if not common_glyph(ch)]
+        if odd:
+            problem(f"{where}: '{text}' has characters a Chinese UI font may lack: {odd}")
         index = int(node.attrib.get("font", default))
         if index >= len(fonts):
             problem(f"{where}: {node.tag} '{text}' uses font {index}, the window has "
