@@ -29,6 +29,60 @@ const wchar_t* OrEmpty(const wchar_t* text) {
     return text ? text : L"";
 }
 
+// In a wide format "%s" and "%c" take wide arguments (the Windows convention the pages'
+// code is written in), but C99 printf, which mingw's libstdc++ also selects, reads them
+// as narrow. Spell them "%ls"/"%lc" so both runtimes agree. Returns false when nothing
+// needed changing.
+bool WidenBareStringConversions(const wchar_t* format, std::wstring* out) {
+    bool changed = false;
+    for (const wchar_t* p = format; *p;) {
+        if (*p != L'%') {
+            if (changed)
+                out->push_back(*p);
+            ++p;
+            continue;
+        }
+        const wchar_t* spec = p++;
+        if (*p == L'%') {
+            ++p;
+            if (changed)
+                out->append(L"%%");
+            continue;
+        }
+        while (*p && std::wcschr(L"-+ #0", *p))
+            ++p;
+        while (*p == L'*' || (*p >= L'0' && *p <= L'9'))
+            ++p;
+        if (*p == L'.') {
+            ++p;
+            while (*p == L'*' || (*p >= L'0' && *p <= L'9'))
+                ++p;
+        }
+        const wchar_t* length = p;
+        while (*p && std::wcschr(L"hlLqjztI", *p)) {
+            ++p;
+            while (p[-1] == L'I' && *p >= L'0' && *p <= L'9')
+                ++p;  // I64, I32
+        }
+        if ((*p == L's' || *p == L'c') && p == length) {
+            if (!changed) {
+                out->assign(format, static_cast<size_t>(spec - format));
+                changed = true;
+            }
+            out->append(spec, static_cast<size_t>(p - spec));
+            out->push_back(L'l');
+            out->push_back(*p);
+            ++p;
+            continue;
+        }
+        if (*p)
+            ++p;
+        if (changed)
+            out->append(spec, static_cast<size_t>(p - spec));
+    }
+    return changed;
+}
+
 }  // namespace
 
 CDuiString::CDuiString(const wchar_t* text) : text_(OrEmpty(text)) {}
@@ -218,6 +272,9 @@ int CDuiString::FormatV(const wchar_t* format, va_list args) {
     text_.clear();
     if (!format)
         return -1;
+    std::wstring widened;
+    if (WidenBareStringConversions(format, &widened))
+        format = widened.c_str();
     // vswprintf reports truncation only as a failure, so grow until the text fits.
     size_t capacity = 256;
     for (;;) {

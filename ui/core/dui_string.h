@@ -65,8 +65,9 @@ class CDuiString {
     // Replaces every occurrence of from; returns how many. An empty from replaces nothing.
     int Replace(const wchar_t* from, const wchar_t* to);
 
-    // printf-style, any length. Returns the resulting length, or -1 (text left empty)
-    // when the format cannot be expanded.
+    // printf-style, any length; "%s" and "%c" take wide text, as "%ls" and "%lc" do.
+    // Returns the resulting length, or -1 (text left empty) when the format cannot be
+    // expanded.
     int Format(const wchar_t* format, ...);
     int FormatV(const wchar_t* format, va_list args);
     // Same, for short texts.
