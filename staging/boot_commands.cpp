@@ -23,8 +23,8 @@ std::vector<std::wstring> StageEditorCommands(const std::wstring& appDataFolder,
     const std::wstring entry = kBootEntryId;
     return {
         EditorCommand(appDataFolder, L"/export " + StoreBackupPath()),
-        EditorCommand(appDataFolder,
-                      L"/create " + entry + L" /d \"" + description + L"\" /application bootsector"),
+        EditorCommand(appDataFolder, L"/create " + entry + L" /d \"" + description +
+                                         L"\" /application bootsector"),
         EditorCommand(appDataFolder, L"/set " + entry + L" device boot"),
         EditorCommand(appDataFolder, L"/set " + entry + L" path \\krldr.mbr"),
         EditorCommand(appDataFolder, L"/set " + entry + L" description " + description),

@@ -60,8 +60,7 @@ void BootStaging::WriteLoaderFiles(const std::wstring& root) {
     for (const LoaderFile& file : kLoaderFiles) {
         ExtractResourceToFile(root + file.name, file.resource, kStagingResourceType);
     }
-    ExtractResourceToFile(appDataFolder_ + L"\\bcdedit.exe", kEditorResource,
-                          kStagingResourceType);
+    ExtractResourceToFile(appDataFolder_ + L"\\bcdedit.exe", kEditorResource, kStagingResourceType);
     for (const LoaderFile& file : kLoaderFiles) {
         SetFileAttributesW((root + file.name).c_str(), kHidden);
     }
@@ -77,13 +76,12 @@ bool BootStaging::LoaderFilesInPlace(const std::wstring& root) const {
     return true;
 }
 
-bool BootStaging::StageBootEntry(const std::wstring& description,
-                                 const std::wstring& bootIniText) {
+bool BootStaging::StageBootEntry(const std::wstring& description, const std::wstring& bootIniText) {
     WriteLoaderFiles(kFirstVolumeRoot);
     WriteLoaderFiles(SystemRoot());
 
-    bool entryIsDefault = IsWindowsNt6() ? StageBcdEntry(description)
-                                         : StageBootIniEntry(bootIniText);
+    bool entryIsDefault =
+        IsWindowsNt6() ? StageBcdEntry(description) : StageBootIniEntry(bootIniText);
 
     // A hidden loader file left by an earlier staging refuses the rewrite; that is fine,
     // its content is the same. What counts is that each root holds the files now.

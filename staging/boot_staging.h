@@ -10,7 +10,7 @@
 namespace korvane {
 
 class BootStaging {
-public:
+  public:
     // systemDrive is "C:"; appDataFolder receives the boot configuration editor.
     BootStaging(std::wstring systemDrive, std::wstring appDataFolder, CommandRunner& runner);
 
@@ -24,7 +24,7 @@ public:
 
     std::wstring SystemRoot() const { return systemDrive_ + L"\\"; }
 
-private:
+  private:
     void WriteLoaderFiles(const std::wstring& root);
     bool StageBcdEntry(const std::wstring& description);
     bool StageBootIniEntry(const std::wstring& bootIniText);

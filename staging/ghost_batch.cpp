@@ -18,8 +18,8 @@ std::wstring BuildBackupBatch(const std::wstring& systemId, const std::wstring& 
 
 std::wstring BuildRestoreBatch(const std::wstring& systemId, const std::wstring& imageId,
                                const std::wstring& remainder) {
-    return L"@echo off\r\nGhost.exe -noide -nousb -clone,mode=pload,src=\"" + imageId +
-           remainder + L":1\",dst=\"" + systemId + L"\" -sure -fx -fro\r\nrestart";
+    return L"@echo off\r\nGhost.exe -noide -nousb -clone,mode=pload,src=\"" + imageId + remainder +
+           L":1\",dst=\"" + systemId + L"\" -sure -fx -fro\r\nrestart";
 }
 
 }  // namespace korvane

@@ -30,8 +30,7 @@ std::wstring SystemVolumeQuery::GhostPartitionId(const std::wstring& drive) {
 }
 
 SystemImageJobs::SystemImageJobs(std::wstring systemDrive, std::wstring appDataFolder,
-                                 UserPrompt& prompt, CommandRunner& runner,
-                                 VolumeQuery& volumes)
+                                 UserPrompt& prompt, CommandRunner& runner, VolumeQuery& volumes)
     : systemDrive_(systemDrive),
       prompt_(prompt),
       runner_(runner),
@@ -160,8 +159,7 @@ bool SystemImageJobs::WriteBatch(const std::wstring& text, const BatchMessages& 
     // The path checks keep the text plain ASCII: one byte per character.
     std::string bytes = WideToAnsi(text);
     DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                   nullptr) ||
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {
         file.Reset();
         prompt_.Ask(messages.text, messages.writeFailedCaption, kInformation);

@@ -13,18 +13,18 @@ namespace korvane {
 
 // Ghost's name for the partition of a drive ("C:" -> "1:2"); empty when unknown.
 class VolumeQuery {
-public:
+  public:
     virtual ~VolumeQuery() = default;
     virtual std::wstring GhostPartitionId(const std::wstring& drive) = 0;
 };
 
 class SystemVolumeQuery : public VolumeQuery {
-public:
+  public:
     std::wstring GhostPartitionId(const std::wstring& drive) override;
 };
 
 class SystemImageJobs {
-public:
+  public:
     SystemImageJobs(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt& prompt,
                     CommandRunner& runner, VolumeQuery& volumes);
 
@@ -32,14 +32,13 @@ public:
     void RunSystemRestore(const std::wstring& imagePath);
     void RunSystemReinstall(const std::wstring& imagePath);
 
-private:
+  private:
     struct BatchMessages {
         const wchar_t* text;
         const wchar_t* writeFailedCaption;
     };
 
-    bool PartitionIds(const std::wstring& imagePath, std::wstring* systemId,
-                      std::wstring* imageId);
+    bool PartitionIds(const std::wstring& imagePath, std::wstring* systemId, std::wstring* imageId);
     bool CreateImageFolders(const std::wstring& imagePath);
     bool WriteBatch(const std::wstring& text, const BatchMessages& messages);
     bool Stage(const std::wstring& description, const std::wstring& bootIniText);

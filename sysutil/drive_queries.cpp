@@ -22,8 +22,8 @@ bool IsUsbDrive(const std::wstring& drive) {
     query.QueryType = PropertyStandardQuery;
     alignas(8) unsigned char buffer[1024] = {};
     DWORD returned = 0;
-    DeviceIoControl(volume.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, 12, buffer,
-                    sizeof(buffer), &returned, nullptr);
+    DeviceIoControl(volume.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, 12, buffer, sizeof(buffer),
+                    &returned, nullptr);
     const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer);
     return descriptor->BusType == BusTypeUsb;
 }
@@ -31,8 +31,8 @@ bool IsUsbDrive(const std::wstring& drive) {
 std::wstring GetGhostPartitionId(const std::wstring& drive) {
     std::wstring device = L"\\\\?\\" + drive;
     UniqueHandle volume(CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    0, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
     if (!volume.IsValid()) {
         return std::wstring();
     }

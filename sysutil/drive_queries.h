@@ -19,7 +19,7 @@ std::wstring GetGhostPartitionId(const std::wstring& drive);
 
 // The drives of the machine, as FindLargestDataDrive sees them.
 class DriveSource {
-public:
+  public:
     virtual ~DriveSource() = default;
     // The logical drive roots in the platform's order ("C:\", "D:\", ...); false when the
     // list cannot be read.
@@ -31,7 +31,7 @@ public:
 
 // The machine's own drives.
 class SystemDriveSource : public DriveSource {
-public:
+  public:
     bool ListRoots(std::vector<std::wstring>* roots) override;
     UINT DriveType(const std::wstring& root) override;
     bool IsUsb(const std::wstring& drive) override;

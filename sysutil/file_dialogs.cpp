@@ -39,8 +39,8 @@ bool ShowGhoOpenDialog(HWND owner, std::wstring* path) {
 
 void AcceptSavedGhoPath(const std::wstring& chosen, TextField& field, UserPrompt& prompt) {
     std::wstring path = chosen + L".GHO";
-    if (!PathExists(path) ||
-        prompt.Ask(L"镜像文件已存在是否覆盖？", L"信息提示", MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
+    if (!PathExists(path) || prompt.Ask(L"镜像文件已存在是否覆盖？", L"信息提示",
+                                        MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
         field.SetFieldText(path);
     }
 }

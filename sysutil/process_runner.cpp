@@ -40,8 +40,8 @@ HiddenCommandResult RunHiddenCommandEx(const std::wstring& commandLine, bool cap
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info)) {
         return result;
     }
     UniqueHandle process(info.hProcess);

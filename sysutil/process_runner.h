@@ -8,10 +8,10 @@
 namespace korvane {
 
 struct HiddenCommandResult {
-    bool started = false;    // the process was created
-    bool exited = false;     // it ended, and exitCode is its exit status
+    bool started = false;  // the process was created
+    bool exited = false;   // it ended, and exitCode is its exit status
     DWORD exitCode = 0;
-    std::wstring output;     // first chunk of output (capture mode only)
+    std::wstring output;  // first chunk of output (capture mode only)
 };
 
 // Runs a command line hidden. Without capture the call returns once the process and every
@@ -25,13 +25,13 @@ std::wstring RunHiddenCommand(const std::wstring& commandLine, bool capture);
 
 // Where jobs send their commands: the program runs them for real, tests may watch them.
 class CommandRunner {
-public:
+  public:
     virtual ~CommandRunner() = default;
     virtual HiddenCommandResult Run(const std::wstring& commandLine) = 0;
 };
 
 class HiddenCommandRunner : public CommandRunner {
-public:
+  public:
     HiddenCommandResult Run(const std::wstring& commandLine) override {
         return RunHiddenCommandEx(commandLine, false);
     }

@@ -10,7 +10,7 @@ namespace korvane {
 // A kernel object handle (file, process, thread, pipe). Both null and
 // INVALID_HANDLE_VALUE count as "nothing held".
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE h) : h_(h) {}
     ~UniqueHandle() { Reset(); }
@@ -37,13 +37,13 @@ public:
         h_ = h;
     }
 
-private:
+  private:
     HANDLE h_ = nullptr;
 };
 
 // A module loaded with LoadLibrary.
 class UniqueModule {
-public:
+  public:
     UniqueModule() = default;
     explicit UniqueModule(HMODULE m) : m_(m) {}
     ~UniqueModule() {
@@ -56,7 +56,7 @@ public:
 
     HMODULE Get() const { return m_; }
 
-private:
+  private:
     HMODULE m_ = nullptr;
 };
 

@@ -8,7 +8,7 @@
 namespace korvane {
 
 class UserPrompt {
-public:
+  public:
     virtual ~UserPrompt() = default;
     // type takes the MB_* buttons and icon flags.
     virtual int Ask(const std::wstring& text, const std::wstring& caption, UINT type) = 0;
@@ -16,20 +16,20 @@ public:
 
 // Message boxes owned by a window (the main window in the program).
 class MessageBoxPrompt : public UserPrompt {
-public:
+  public:
     explicit MessageBoxPrompt(HWND owner) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     int Ask(const std::wstring& text, const std::wstring& caption, UINT type) override {
         return MessageBoxW(owner_, text.c_str(), caption.c_str(), type);
     }
 
-private:
+  private:
     HWND owner_;
 };
 
 // A text field of a page that a dialog fills in.
 class TextField {
-public:
+  public:
     virtual ~TextField() = default;
     virtual void SetFieldText(const std::wstring& text) = 0;
 };

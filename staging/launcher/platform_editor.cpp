@@ -76,8 +76,8 @@ int RunPlatformEditor(const std::wstring& editor, const std::wstring& arguments)
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(editor.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+    if (!CreateProcessW(editor.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &info)) {
         WriteError(L"bcdedit: cannot start " + editor);
         return kNoEditorExitCode;
     }

@@ -65,8 +65,8 @@ bool Load(Store* store) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(L'\n', start);
-        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos
-                                                                         : end - start);
+        std::wstring line =
+            text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         start = end == std::wstring::npos ? text.size() : end + 1;
         if (!line.empty() && line.back() == L'\r') {
             line.pop_back();
@@ -113,8 +113,8 @@ std::vector<std::wstring> SplitOrder(const std::wstring& order) {
     size_t start = 0;
     while (start < order.size()) {
         size_t end = order.find(L' ', start);
-        std::wstring id = order.substr(start, end == std::wstring::npos ? std::wstring::npos
-                                                                        : end - start);
+        std::wstring id =
+            order.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         if (!id.empty()) {
             ids.push_back(id);
         }

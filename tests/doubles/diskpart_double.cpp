@@ -3,8 +3,7 @@
 #include "double_io.h"
 
 int main() {
-    std::wstring fixture =
-        doubles::EnvOr(L"KORVANE_DISKPART_FIXTURE", L"C:\\korvane-diskpart.txt");
+    std::wstring fixture = doubles::EnvOr(L"KORVANE_DISKPART_FIXTURE", L"C:\\korvane-diskpart.txt");
     std::string bytes;
     if (!doubles::ReadBytes(fixture, &bytes)) {
         doubles::Print("DiskPart: no disk list fixture\r\n");

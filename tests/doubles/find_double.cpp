@@ -14,8 +14,8 @@ std::string Lower(std::string text) {
 }
 
 std::string Ansi(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
@@ -77,8 +77,8 @@ int main() {
     size_t start = 0;
     while (start < input.size()) {
         size_t end = input.find('\n', start);
-        std::string line = input.substr(start, end == std::string::npos ? std::string::npos
-                                                                        : end - start);
+        std::string line =
+            input.substr(start, end == std::string::npos ? std::string::npos : end - start);
         start = end == std::string::npos ? input.size() : end + 1;
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();

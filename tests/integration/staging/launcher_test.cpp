@@ -1,0 +1,50 @@
+// Our bcdedit.exe: finds the platform's editor past WOW64 redirection and passes its exit code on.
+#include <gtest/gtest.h>
+
+#include "staging/launcher/platform_editor.h"
+#include "staging/staging_resources.h"
+#include "staging_fixture.h"
+#include "sysutil/resource_file.h"
+
+namespace korvane {
+namespace {
+
+TEST(EditorLauncher, EditorPathReachesPastWow64Redirection) {
+    EXPECT_EQ(PlatformEditorPath(L"C:\\Windows", true), L"C:\\Windows\\Sysnative\\bcdedit.exe");
+    EXPECT_EQ(PlatformEditorPath(L"C:\\Windows", false), L"C:\\Windows\\System32\\bcdedit.exe");
+}
+
+TEST(EditorLauncher, ArgumentsAreTakenAsTyped) {
+    EXPECT_EQ(CommandLineArguments(L"bcdedit.exe /timeout 3 "), L"/timeout 3 ");
+    EXPECT_EQ(CommandLineArguments(L"\"C:\\a b\\bcdedit.exe\" /create {x} /d \"K 一\""),
+              L"/create {x} /d \"K 一\"");
+    EXPECT_EQ(CommandLineArguments(L"C:\\x\\bcdedit.exe"), L"");
+    EXPECT_EQ(CommandLineArguments(L"\"unterminated"), L"");
+    EXPECT_EQ(CommandLineArguments(L""), L"");
+}
+
+TEST(EditorLauncher, WithoutAnEditorFailsWithANonZeroCode) {
+    EXPECT_NE(RunPlatformEditor(L"C:\\no-such-windows\\System32\\bcdedit.exe", L"/enum"), 0);
+}
+
+class LauncherRunTest : public testing::StagingTest {};
+
+TEST_F(LauncherRunTest, PassesArgumentsAndTheEditorsExitCodeOn) {
+    std::wstring launcher = appData + L"\\bcdedit.exe";
+    testing::RemoveFile(launcher);
+    ASSERT_TRUE(ExtractResourceToFile(launcher, kEditorResource, kStagingResourceType));
+
+    HiddenCommandResult ok = RunHiddenCommandEx(L"cmd.exe /c " + launcher + L" /timeout 7", false);
+    EXPECT_EQ(ok.exitCode, 0u);
+    EXPECT_TRUE(StoreHas("timeout=7"));
+
+    HiddenCommandResult bad =
+        RunHiddenCommandEx(L"cmd.exe /c " + launcher + L" /default {no-such-entry}", false);
+    EXPECT_EQ(bad.exitCode, 1u);
+
+    std::wstring output = RunHiddenCommand(L"cmd.exe /c " + launcher + L" /enum", true);
+    EXPECT_NE(output.find(L"[{bootmgr}]"), std::wstring::npos) << "output passes through";
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,107 @@
+// The machine state the staging tests start from and look at: the stand-in boot store,
+// boot.ini, the staged files at the drive roots and the stand-in shutdown's record.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "staging/boot_commands.h"
+#include "sysutil/process_runner.h"
+#include "sysutil/system_info.h"
+#include "tests/support/test_paths.h"
+
+namespace korvane::testing {
+
+inline const std::wstring kStore = L"C:\\Boot\\BCD";
+inline const std::wstring kStoreBackup = L"C:\\Boot\\BCD_";
+inline const std::wstring kShutdownLog = L"C:\\korvane-shutdown.log";
+
+inline const std::string kInitialStore =
+    "[{bootmgr}]\r\ndefault={current}\r\ndisplayorder={current}\r\ntimeout=30\r\n"
+    "[{current}]\r\ndescription=Windows 7\r\n";
+
+inline const std::string kXpBootIni =
+    "[boot loader]\r\ntimeout=30\r\n"
+    "default=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
+    "[operating systems]\r\n"
+    "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" "
+    "/noexecute=optin /fastdetect\r\n";
+
+// Runs commands for real and keeps what it ran.
+class RecordingRunner : public CommandRunner {
+  public:
+    HiddenCommandResult Run(const std::wstring& commandLine) override {
+        commands.push_back(commandLine);
+        HiddenCommandResult result = RunHiddenCommandEx(commandLine, false);
+        results.push_back(result);
+        return result;
+    }
+    std::vector<std::wstring> commands;
+    std::vector<HiddenCommandResult> results;
+};
+
+class StagingTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        appData = GetApplicationDataFolder();
+        CreateDirectoryW(appData.substr(0, appData.find_last_of(L'\\')).c_str(), nullptr);
+        CreateDirectoryW(appData.c_str(), nullptr);
+        CreateDirectoryW(L"C:\\Boot", nullptr);
+        for (const wchar_t* root : {L"C:\\", L"S:\\"}) {
+            CleanRoot(root);
+        }
+        RemoveFile(kStoreBackup);
+        RemoveFile(kShutdownLog);
+        ASSERT_TRUE(WriteFileBytes(kStore, kInitialStore));
+    }
+
+    void TearDown() override {
+        for (const wchar_t* root : {L"C:\\", L"S:\\"}) {
+            CleanRoot(root);
+        }
+        RemoveFile(kStoreBackup);
+        RemoveFile(kShutdownLog);
+    }
+
+    static void CleanRoot(const std::wstring& root) {
+        for (const wchar_t* name :
+             {L"krldr", L"krldr.ima", L"krldr.mbr", L"Ghost.ba_", L"boot.ini", L"boot.in_"}) {
+            RemoveFile(root + name);
+        }
+    }
+
+    static std::string Store() { return ReadFileBytes(kStore); }
+
+    static bool StoreHas(const std::string& line) {
+        return Store().find(line + "\r\n") != std::string::npos;
+    }
+
+    static std::string Entry() { return Utf8(kBootEntryId); }
+
+    static bool LoaderFilesAt(const std::wstring& root) {
+        for (const wchar_t* name : {L"krldr", L"krldr.ima", L"krldr.mbr"}) {
+            DWORD attributes = GetFileAttributesW((root + name).c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_HIDDEN)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static bool NothingStagedAt(const std::wstring& root) {
+        for (const wchar_t* name : {L"krldr", L"krldr.ima", L"krldr.mbr", L"Ghost.ba_"}) {
+            if (FileExists(root + name)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static std::string ShutdownRecord() { return ReadFileBytes(kShutdownLog); }
+
+    std::wstring appData;
+};
+
+}  // namespace korvane::testing

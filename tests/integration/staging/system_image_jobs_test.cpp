@@ -1,0 +1,270 @@
+// The backup, restore and reinstall jobs end to end on the test machine: questions and
+// their answers, the batch bytes, the staged entry, the restart, and every refusal.
+#include "staging/system_image_jobs.h"
+
+#include <map>
+
+#include "staging_fixture.h"
+#include "tests/support/scripted_prompt.h"
+
+namespace korvane {
+namespace {
+
+using testing::FileExists;
+using testing::ReadFileBytes;
+using testing::ScriptedPrompt;
+using testing::WriteFileBytes;
+
+// C: is partition 2 of the first disk and S: partition 3, as on a typical two-partition PC.
+class FakeVolumes : public VolumeQuery {
+  public:
+    std::map<std::wstring, std::wstring> ids = {{L"C:", L"1:2"}, {L"S:", L"1:3"}};
+    std::wstring GhostPartitionId(const std::wstring& drive) override {
+        auto it = ids.find(drive);
+        return it == ids.end() ? std::wstring() : it->second;
+    }
+};
+
+class ImageJobsTest : public testing::StagingTest {
+  protected:
+    void SetUp() override {
+        StagingTest::SetUp();
+        RemoveTree(L"S:\\QMZSysBak");
+        RemoveTree(L"C:\\KorvaneImages");
+        CreateDirectoryW(L"C:\\KorvaneImages", nullptr);
+    }
+    void TearDown() override {
+        RemoveTree(L"S:\\QMZSysBak");
+        RemoveTree(L"C:\\KorvaneImages");
+        StagingTest::TearDown();
+    }
+
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") {
+                    continue;
+                }
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(folder + L"\\" + name);
+                } else {
+                    testing::RemoveFile(folder + L"\\" + name);
+                }
+            } while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    SystemImageJobs Jobs(ScriptedPrompt& prompt) {
+        return SystemImageJobs(L"C:", appData, prompt, runner, volumes);
+    }
+
+    // Nothing of a staging is on the machine: no batch, no loader files, the store as it was.
+    void ExpectNothingStaged() {
+        EXPECT_TRUE(NothingStagedAt(L"C:\\"));
+        EXPECT_EQ(Store(), testing::kInitialStore);
+        EXPECT_EQ(ShutdownRecord(), "");
+    }
+
+    void ExpectStaged(const std::wstring& description) {
+        EXPECT_TRUE(LoaderFilesAt(L"C:\\"));
+        EXPECT_TRUE(FileExists(L"C:\\Ghost.ba_"));
+        EXPECT_TRUE(StoreHas("default=" + Entry()));
+        EXPECT_TRUE(StoreHas("description=" + testing::Utf8(description)));
+    }
+
+    testing::RecordingRunner runner;
+    FakeVolumes volumes;
+};
+
+const std::string kBackupBatch =
+    "@echo off\r\nGhost.exe -noide -nousb -clone,mode=pdump,src=\"1:2\","
+    "dst=\"1:3\\QMZSysBak\\SYSBAK.GHO\" -fro -crcignore -sure -rb -afile=\"GHOSTERR.TXT\""
+    "\r\nrestart";
+
+TEST_F(ImageJobsTest, BackupAnsweredYesWritesTheBatchStagesAndRestarts) {
+    ScriptedPrompt prompt({IDYES, IDYES});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text, L"是否开始一键备份\"系统盘(C:)\"的所有文件？");
+    EXPECT_EQ(prompt.asked[0].caption, L"信息提示");
+    EXPECT_EQ(prompt.asked[0].type, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+    EXPECT_EQ(prompt.asked[1].text, L"一键备份设置完成，是否重启电脑完成一键备份？");
+    EXPECT_EQ(prompt.asked[1].type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONINFORMATION));
+
+    EXPECT_EQ(ReadFileBytes(L"C:\\Ghost.ba_"), kBackupBatch);
+    EXPECT_TRUE(FileExists(L"S:\\QMZSysBak\\SYSBAK.GHO"));
+    ExpectStaged(L"Korvane一键备份");
+    EXPECT_EQ(runner.commands.back(), L"cmd.exe /c shutdown -r -t 0");
+    EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
+}
+
+TEST_F(ImageJobsTest, BackupAnsweredNoStaysStagedWithoutRestart) {
+    ScriptedPrompt prompt({IDYES, IDNO});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+    ExpectStaged(L"Korvane一键备份");
+    EXPECT_EQ(ShutdownRecord(), "");
+}
+
+TEST_F(ImageJobsTest, BackupCancelledUndoesTheStagingAndKeepsAnEarlierImage) {
+    CreateDirectoryW(L"S:\\QMZSysBak", nullptr);
+    ASSERT_TRUE(WriteFileBytes(L"S:\\QMZSysBak\\SYSBAK.GHO", "an earlier backup image"));
+    ScriptedPrompt prompt({IDYES, IDCANCEL});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+
+    ExpectNothingStaged();
+    EXPECT_EQ(ReadFileBytes(L"S:\\QMZSysBak\\SYSBAK.GHO"), "an earlier backup image");
+}
+
+TEST_F(ImageJobsTest, BackupAnsweredNoAtTheStartDoesNothing) {
+    ScriptedPrompt prompt({IDNO});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_FALSE(FileExists(L"S:\\QMZSysBak"));
+    ExpectNothingStaged();
+}
+
+TEST_F(ImageJobsTest, RefusalsStageNothing) {
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* message;
+        const wchar_t* caption;
+    };
+    const Case cases[] = {
+        {L"S:\\QMZSysBak\\caf\u00e9.GHO", L"镜像文件路径不能有中文，请重新选择。", L"信息提示"},
+        {L"S:\\QMZSysBak\\系统.GHO", L"镜像文件路径不能有中文，请重新选择。", L"信息提示"},
+        {L"C:\\bad|folder\\SYSBAK.GHO", L"创建备份文件夹失败！", L"信息提示"},
+        {L"Q:\\QMZSysBak\\SYSBAK.GHO",
+         L"无法识别系统盘或镜像所在的磁盘分区，请检查镜像路径后重试。", L"信息提示"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Utf8(c.path));
+        ScriptedPrompt prompt({IDYES, IDYES});
+        Jobs(prompt).RunSystemBackup(c.path);
+        ASSERT_EQ(prompt.asked.size(), 2u);
+        EXPECT_EQ(prompt.asked[1].text, c.message);
+        EXPECT_EQ(prompt.asked[1].caption, c.caption);
+        EXPECT_FALSE(FileExists(L"S:\\QMZSysBak")) << "refused before any folder is made";
+        ExpectNothingStaged();
+    }
+}
+
+TEST_F(ImageJobsTest, CharactersBelowNoBreakSpaceAreAccepted) {
+    ScriptedPrompt prompt({IDYES, IDNO});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\x\u009f.GHO");
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[1].text, L"一键备份设置完成，是否重启电脑完成一键备份？");
+    ExpectStaged(L"Korvane一键备份");
+}
+
+TEST_F(ImageJobsTest, BatchThatCannotBeWrittenStagesNothing) {
+    // A folder of the batch's name cannot be deleted or replaced by a file.
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\Ghost.ba_", nullptr));
+    ScriptedPrompt prompt({IDYES, IDYES});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+    RemoveDirectoryW(L"C:\\Ghost.ba_");
+
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[1].text, L"创建一键备份文件失败");
+    EXPECT_TRUE(runner.commands.empty());
+    ExpectNothingStaged();
+}
+
+TEST_F(ImageJobsTest, FailedStagingIsReportedUndoneAndDoesNotRestart) {
+    testing::RemoveFile(testing::kStore);  // an editor that cannot change the store
+    ScriptedPrompt prompt;
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\WIN10.GHO", "image"));
+    Jobs(prompt).RunSystemReinstall(L"C:\\KorvaneImages\\WIN10.GHO");
+
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_NE(prompt.asked[0].text.find(L"设置一次性启动项失败"), std::wstring::npos);
+    EXPECT_TRUE(NothingStagedAt(L"C:\\"));
+    EXPECT_EQ(ShutdownRecord(), "") << "a failed staging must not restart the PC";
+}
+
+TEST_F(ImageJobsTest, RestoreAnsweredYesStagesTheRestoreBatchAndRestarts) {
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\SYSBAK.GHO", "image"));
+    ScriptedPrompt prompt({IDYES, IDYES});
+    Jobs(prompt).RunSystemRestore(L"C:\\KorvaneImages\\SYSBAK.GHO");
+
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text,
+              L"一键还原会格式化\"系统盘(C:)\"的所有文件,\r\n\r\n请注意做好相关文件的备份,"
+              L"\r\n\r\n是否继续一键还原系统？");
+    EXPECT_EQ(prompt.asked[0].caption, L"信息");
+    EXPECT_EQ(prompt.asked[1].text, L"一键还原设置完成，是否重启电脑完成一键重装？");
+    EXPECT_EQ(ReadFileBytes(L"C:\\Ghost.ba_"),
+              "@echo off\r\nGhost.exe -noide -nousb -clone,mode=pload,"
+              "src=\"1:2\\KorvaneImages\\SYSBAK.GHO:1\",dst=\"1:2\" -sure -fx -fro\r\nrestart");
+    ExpectStaged(L"Korvane一键还原");
+    EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
+}
+
+TEST_F(ImageJobsTest, RestoreCancelledIsUndone) {
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\SYSBAK.GHO", "image"));
+    ScriptedPrompt prompt({IDYES, IDCANCEL});
+    Jobs(prompt).RunSystemRestore(L"C:\\KorvaneImages\\SYSBAK.GHO");
+    ExpectNothingStaged();
+    EXPECT_EQ(ReadFileBytes(L"C:\\KorvaneImages\\SYSBAK.GHO"), "image");
+}
+
+TEST_F(ImageJobsTest, RestoreRefusesAMissingImageAndChinesePaths) {
+    ScriptedPrompt missing({IDYES});
+    Jobs(missing).RunSystemRestore(L"C:\\KorvaneImages\\NONE.GHO");
+    ASSERT_EQ(missing.asked.size(), 2u);
+    EXPECT_EQ(missing.asked[1].text, L"还原镜像文件不存在，请重新选择还原镜像！");
+    EXPECT_EQ(missing.asked[1].caption, L"信息");
+    ExpectNothingStaged();
+
+    CreateDirectoryW(L"C:\\KorvaneImages\\备份", nullptr);
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\备份\\A.GHO", "image"));
+    ScriptedPrompt chinese({IDYES});
+    Jobs(chinese).RunSystemRestore(L"C:\\KorvaneImages\\备份\\A.GHO");
+    ASSERT_EQ(chinese.asked.size(), 2u);
+    EXPECT_EQ(chinese.asked[1].text, L"镜像文件路径不能有中文，请重新选择。");
+    ExpectNothingStaged();
+}
+
+TEST_F(ImageJobsTest, ReinstallRestartsWithoutAQuestion) {
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\WIN10.GHO", "image"));
+    ScriptedPrompt prompt;
+    Jobs(prompt).RunSystemReinstall(L"C:\\KorvaneImages\\WIN10.GHO");
+
+    EXPECT_TRUE(prompt.asked.empty());
+    ExpectStaged(L"Korvane一键重装系统");
+    EXPECT_EQ(ReadFileBytes(L"C:\\Ghost.ba_"),
+              "@echo off\r\nGhost.exe -noide -nousb -clone,mode=pload,"
+              "src=\"1:2\\KorvaneImages\\WIN10.GHO:1\",dst=\"1:2\" -sure -fx -fro\r\nrestart");
+    EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
+}
+
+TEST_F(ImageJobsTest, ReinstallRefusesAMissingImage) {
+    ScriptedPrompt prompt;
+    Jobs(prompt).RunSystemReinstall(L"C:\\KorvaneImages\\NONE.GHO");
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text, L"一键重装系统文件不存在，请重新选择还原镜像！");
+    ExpectNothingStaged();
+}
+
+// Run as Windows XP: the same jobs stage through boot.ini.
+TEST_F(ImageJobsTest, XpBackupStagesThroughBootIni) {
+    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ScriptedPrompt prompt({IDYES, IDYES});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+
+    EXPECT_EQ(ReadFileBytes(L"C:\\Ghost.ba_"), kBackupBatch);
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"boot loader", L"default", L"", value, 64, L"C:\\boot.ini");
+    EXPECT_STREQ(value, L"C:\\krldr.mbr");
+    EXPECT_EQ(Store(), testing::kInitialStore);
+    EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,221 @@
+// Version, path, text and drive questions, and resource extraction, on the real system.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "staging/staging_resources.h"
+#include "sysutil/drive_queries.h"
+#include "sysutil/file_dialogs.h"
+#include "sysutil/resource_file.h"
+#include "sysutil/system_info.h"
+#include "sysutil/text_conversion.h"
+#include "tests/support/scripted_prompt.h"
+#include "tests/support/test_paths.h"
+
+namespace korvane {
+namespace {
+
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
+
+// The version checks run once per Windows version (see the RUNS of this test program).
+TEST(WindowsVersion, XpIsNotABootManagerSystem) {
+    EXPECT_FALSE(IsWindowsNt6());
+}
+
+TEST(WindowsVersion, VistaToElevenAreBootManagerSystems) {
+    // Without a supported-OS list, Windows 8 to 11 report 6.2.
+    EXPECT_TRUE(IsWindowsNt6());
+}
+
+TEST(Text, NonAsciiStartsAtNoBreakSpace) {
+    EXPECT_TRUE(ContainsNonAsciiChar(L"D:\\caf\u00e9.GHO"));
+    EXPECT_TRUE(ContainsNonAsciiChar(L"D:\\\u00a0.GHO"));
+    EXPECT_TRUE(ContainsNonAsciiChar(L"D:\\系统.GHO"));
+    EXPECT_FALSE(ContainsNonAsciiChar(L"D:\\x\u009f\u0080.GHO"));
+    EXPECT_FALSE(ContainsNonAsciiChar(L""));
+}
+
+TEST(Text, ChineseSurvivesTheAnsiCodePage) {
+    ASSERT_EQ(GetACP(), 936u) << "the tests run in the Chinese locale our users have";
+    std::string ansi = WideToAnsi(L"D:\\系统备份\\a.GHO");
+    EXPECT_EQ(ansi, "D:\\\xcf\xb5\xcd\xb3\xb1\xb8\xb7\xdd\\a.GHO");
+    EXPECT_EQ(AnsiToWide(ansi), L"D:\\系统备份\\a.GHO");
+    EXPECT_EQ(AnsiToWide(""), L"");
+    EXPECT_EQ(WideToAnsi(L""), "");
+}
+
+TEST(Paths, FilesAndFoldersExist) {
+    std::wstring folder = TempFolder() + L"korvane-exists-测试";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    EXPECT_TRUE(PathExists(folder));
+    EXPECT_TRUE(PathExists(folder + L"\\"));
+    EXPECT_TRUE(testing::WriteFileBytes(folder + L"\\a.GHO", "x"));
+    EXPECT_TRUE(PathExists(folder + L"\\a.GHO"));
+    EXPECT_FALSE(PathExists(folder + L"\\b.GHO"));
+    EXPECT_TRUE(PathExists(L"C:\\"));
+    testing::RemoveFile(folder + L"\\a.GHO");
+    RemoveDirectoryW(folder.c_str());
+    EXPECT_EQ(GetSystemDrive(), L"C:");
+    EXPECT_NE(GetApplicationDataFolder().find(L"\\QMZXT"), std::wstring::npos);
+}
+
+TEST(Drives, GhostDesignatorOfTheSystemVolume) {
+    // Wine answers device 0, partition 1 for its C: drive.
+    EXPECT_EQ(GetGhostPartitionId(L"C:"), L"1:1");
+    EXPECT_EQ(GetGhostPartitionId(L"Q:"), L"") << "a volume that cannot be opened has none";
+    EXPECT_FALSE(IsUsbDrive(L"C:"));
+    EXPECT_FALSE(IsUsbDrive(L"Q:"));
+}
+
+class FakeDrives : public DriveSource {
+  public:
+    struct Drive {
+        UINT type;
+        bool usb;
+        uint64_t free;
+    };
+    bool listed = true;
+    std::vector<std::pair<std::wstring, Drive>> drives;
+
+    bool ListRoots(std::vector<std::wstring>* roots) override {
+        roots->clear();
+        for (const auto& [root, drive] : drives) {
+            roots->push_back(root);
+        }
+        return listed;
+    }
+    UINT DriveType(const std::wstring& root) override { return Find(root).type; }
+    bool IsUsb(const std::wstring& drive) override { return Find(drive + L"\\").usb; }
+    uint64_t FreeBytes(const std::wstring& root) override { return Find(root).free; }
+
+  private:
+    Drive Find(const std::wstring& root) {
+        for (const auto& [r, drive] : drives) {
+            if (r == root) {
+                return drive;
+            }
+        }
+        ADD_FAILURE() << "asked about an unknown drive";
+        return {};
+    }
+};
+
+constexpr uint64_t kGiB = 1ull << 30;
+
+TEST(LargestDataDrive, FirstRootIsTakenAsItIsUnlessItIsA) {
+    FakeDrives machine;
+    // The first root is not tested for type or bus: a USB first drive is still taken.
+    machine.drives = {{L"C:\\", {DRIVE_REMOVABLE, true, 10 * kGiB}},
+                      {L"D:\\", {DRIVE_FIXED, false, 5 * kGiB}}};
+    EXPECT_EQ(FindLargestDataDrive(machine), L"C:\\");
+
+    machine.drives = {{L"a:\\", {DRIVE_REMOVABLE, false, 0}},
+                      {L"C:\\", {DRIVE_FIXED, true, 50 * kGiB}},
+                      {L"D:\\", {DRIVE_FIXED, true, 80 * kGiB}}};
+    EXPECT_EQ(FindLargestDataDrive(machine), L"") << "A: first and every other drive USB";
+}
+
+TEST(LargestDataDrive, LaterDrivesMustBeFixedLocalAndStrictlyLarger) {
+    FakeDrives machine;
+    machine.drives = {{L"C:\\", {DRIVE_FIXED, false, 20 * kGiB}},
+                      {L"D:\\", {DRIVE_REMOVABLE, false, 900 * kGiB}},
+                      {L"E:\\", {DRIVE_FIXED, true, 800 * kGiB}},
+                      {L"F:\\", {DRIVE_CDROM, false, 700 * kGiB}},
+                      {L"G:\\", {DRIVE_FIXED, false, 60 * kGiB}},
+                      {L"H:\\", {DRIVE_FIXED, false, 60 * kGiB}},
+                      {L"I:\\", {DRIVE_REMOTE, false, 600 * kGiB}}};
+    EXPECT_EQ(FindLargestDataDrive(machine), L"G:\\") << "a tie keeps the earlier drive";
+
+    machine.drives = {{L"C:\\", {DRIVE_FIXED, false, 5 * kGiB}},
+                      {L"D:\\", {DRIVE_FIXED, false, (1ull << 40) * 3}}};
+    EXPECT_EQ(FindLargestDataDrive(machine), L"D:\\") << "compared as 64-bit numbers";
+}
+
+TEST(LargestDataDrive, UnreadableListGivesEmptyText) {
+    FakeDrives machine;
+    machine.listed = false;
+    machine.drives = {{L"C:\\", {DRIVE_FIXED, false, 5 * kGiB}}};
+    EXPECT_EQ(FindLargestDataDrive(machine), L"");
+    machine.listed = true;
+    machine.drives.clear();
+    EXPECT_EQ(FindLargestDataDrive(machine), L"");
+}
+
+TEST(LargestDataDrive, RealDrivesOfThisMachine) {
+    // C: comes first and the other drives share its free space: C: stays.
+    EXPECT_EQ(FindLargestDataDrive(), L"C:\\");
+}
+
+TEST(Resources, ExtractionWritesTheWholeResource) {
+    std::wstring path = TempFolder() + L"korvane-krldr";
+    testing::RemoveFile(path);
+    ASSERT_TRUE(ExtractResourceToFile(path, kLoaderResource, kStagingResourceType));
+    std::string bytes = testing::ReadFileBytes(path);
+    EXPECT_EQ(bytes.size(), ResourceSize(kLoaderResource, kStagingResourceType));
+    EXPECT_GT(bytes.size(), 0u);
+
+    // An existing file is truncated and rewritten.
+    ASSERT_TRUE(testing::WriteFileBytes(path, std::string(100000, 'z')));
+    ASSERT_TRUE(ExtractResourceToFile(path, kLoaderResource, kStagingResourceType));
+    EXPECT_EQ(testing::ReadFileBytes(path), bytes);
+
+    // A missing resource still creates the (empty) file.
+    ASSERT_TRUE(ExtractResourceToFile(path, 4321, kStagingResourceType));
+    EXPECT_EQ(testing::ReadFileBytes(path), "");
+    testing::RemoveFile(path);
+}
+
+// (Windows also refuses to re-create a hidden file with normal attributes; Wine does not
+// emulate that, so it is not asserted here.)
+TEST(Resources, ExtractionFailsWhereTheFileCannotBeCreated) {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    EXPECT_FALSE(ExtractResourceToFile(std::wstring(folder) + L"no-such-folder\\x", kLoaderResource,
+                                       kStagingResourceType));
+    EXPECT_FALSE(ExtractResourceToFile(L"C:\\bad|name", kLoaderResource, kStagingResourceType));
+}
+
+class RecordingField : public TextField {
+  public:
+    void SetFieldText(const std::wstring& text) override {
+        value = text;
+        ++writes;
+    }
+    std::wstring value = L"unchanged";
+    int writes = 0;
+};
+
+TEST(SaveDialogAnswer, AlwaysAppendsGhoAndAsksBeforeOverwriting) {
+    std::wstring base = TempFolder() + L"korvane-save";
+    testing::RemoveFile(base + L".GHO");
+    testing::RemoveFile(base + L".GHO.GHO");
+
+    RecordingField field;
+    testing::ScriptedPrompt quiet;
+    AcceptSavedGhoPath(base + L".GHO", field, quiet);
+    EXPECT_EQ(field.value, base + L".GHO.GHO");
+    EXPECT_TRUE(quiet.asked.empty());
+
+    ASSERT_TRUE(testing::WriteFileBytes(base + L".GHO", "old image"));
+    testing::ScriptedPrompt declines({IDCANCEL});
+    RecordingField kept;
+    AcceptSavedGhoPath(base, kept, declines);
+    ASSERT_EQ(declines.asked.size(), 1u);
+    EXPECT_EQ(declines.asked[0].text, L"镜像文件已存在是否覆盖？");
+    EXPECT_EQ(declines.asked[0].caption, L"信息提示");
+    EXPECT_EQ(declines.asked[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONWARNING));
+    EXPECT_EQ(kept.writes, 0);
+
+    testing::ScriptedPrompt agrees({IDOK});
+    RecordingField taken;
+    AcceptSavedGhoPath(base, taken, agrees);
+    EXPECT_EQ(taken.value, base + L".GHO");
+    testing::RemoveFile(base + L".GHO");
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,76 @@
+// Paths and small file helpers shared by the Windows tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace korvane::testing {
+
+// A Unix path from the environment (KORVANE_SOURCE_DIR, KORVANE_BUILD_DIR) as Wine sees it.
+inline std::wstring UnixPathFromEnv(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return std::wstring();
+    }
+    std::wstring path = std::wstring(L"Z:") + value;
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+inline std::string ReadFileBytes(const std::wstring& path, bool* ok = nullptr) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (ok) {
+        *ok = file != INVALID_HANDLE_VALUE;
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+        bytes.append(chunk, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+inline bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Removes a file whatever its attributes; no error when it is not there.
+inline void RemoveFile(const std::wstring& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+}
+
+inline std::string Utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+}  // namespace korvane::testing
