@@ -1,0 +1,475 @@
+#include "ui/render.h"
+
+#include <algorithm>
+#include <mutex>
+
+// gdiplus.h wants min/max and the COM basics in scope.
+#include <objidl.h>
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
+#include "ui/core/image_decoder.h"
+#include "ui/skin_source.h"
+
+namespace DuiLib {
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+std::wstring LowerCase(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c == L'/')
+            c = L'\\';
+    }
+    return text;
+}
+
+HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits) {
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* p = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
+    *bits = static_cast<uint32_t*>(p);
+    return bmp;
+}
+
+inline uint32_t Opaque(uint32_t argb) {
+    return argb | 0xFF000000u;
+}
+
+}  // namespace
+
+ImageData::~ImageData() {
+    if (bitmap) {
+        ::DeleteObject(bitmap);
+    }
+}
+
+ImageCache::ImageCache() {
+    m_srcDC = ::CreateCompatibleDC(nullptr);
+}
+
+ImageCache::~ImageCache() {
+    Clear();
+    if (m_srcDC) {
+        ::DeleteDC(m_srcDC);
+    }
+}
+
+void ImageCache::Clear() {
+    m_images.clear();
+}
+
+const ImageData* ImageCache::Get(const std::wstring& file) {
+    std::wstring key = LowerCase(file);
+    auto it = m_images.find(key);
+    if (it != m_images.end()) {
+        return it->second.get();
+    }
+    auto image = std::make_unique<ImageData>();
+    std::vector<uint8_t> bytes;
+    std::wstring error;
+    if (!skin::ReadFile(file, &bytes, &error)) {
+        image->error = error;
+    } else {
+        DecodedImage decoded;
+        std::string decodeError;
+        if (!DecodeImage(bytes.data(), bytes.size(), &decoded, &decodeError) ||
+            decoded.frames.empty()) {
+            image->error = file + L": " + skin::FromUtf8(decodeError);
+        } else {
+            int frames = static_cast<int>(decoded.frames.size());
+            uint32_t* bits = nullptr;
+            // Frames stack vertically in one bitmap; guard the total height.
+            if (static_cast<int64_t>(decoded.height) * frames > kMaxImageSide * 4) {
+                frames = std::max(1, (kMaxImageSide * 4) / std::max(1, decoded.height));
+            }
+            image->bitmap = CreateTopDownDib(decoded.width, decoded.height * frames, &bits);
+            if (image->bitmap == nullptr) {
+                image->error = file + L": out of memory";
+            } else {
+                size_t frameBytes = static_cast<size_t>(decoded.width) * decoded.height * 4;
+                for (int i = 0; i < frames; ++i) {
+                    memcpy(reinterpret_cast<uint8_t*>(bits) + frameBytes * i,
+                           decoded.frames[i].bgra.data(), frameBytes);
+                    image->delaysMs.push_back(decoded.frames[i].delayMs);
+                }
+                image->width = decoded.width;
+                image->height = decoded.height;
+                image->ok = true;
+            }
+        }
+    }
+    if (!image->ok) {
+        ::OutputDebugStringW((L"DuiLib image: " + image->error + L"\n").c_str());
+    }
+    const ImageData* result = image.get();
+    m_images.emplace(std::move(key), std::move(image));
+    return result;
+}
+
+CanvasDIB::~CanvasDIB() {
+    Release();
+}
+
+void CanvasDIB::Release() {
+    if (m_gpGraphics) {
+        GdipDeleteGraphics(static_cast<GpGraphics*>(m_gpGraphics));
+        m_gpGraphics = nullptr;
+    }
+    if (m_gpBitmap) {
+        GdipDisposeImage(static_cast<GpImage*>(m_gpBitmap));
+        m_gpBitmap = nullptr;
+    }
+    if (m_dc) {
+        ::SelectObject(m_dc, m_oldBitmap);
+        ::DeleteDC(m_dc);
+        m_dc = nullptr;
+    }
+    if (m_bitmap) {
+        ::DeleteObject(m_bitmap);
+        m_bitmap = nullptr;
+    }
+    m_bits = nullptr;
+    m_width = m_height = 0;
+}
+
+bool CanvasDIB::Resize(int width, int height) {
+    if (width == m_width && height == m_height && m_dc) {
+        return true;
+    }
+    Release();
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    m_bitmap = CreateTopDownDib(width, height, &m_bits);
+    if (!m_bitmap) {
+        return false;
+    }
+    m_dc = ::CreateCompatibleDC(nullptr);
+    m_oldBitmap = ::SelectObject(m_dc, m_bitmap);
+    m_width = width;
+    m_height = height;
+    memset(m_bits, 0, static_cast<size_t>(width) * height * 4);
+    return true;
+}
+
+void* CanvasDIB::Graphics() {
+    if (m_gpGraphics == nullptr && m_bits != nullptr) {
+        render::StartGdiplus();
+        GpBitmap* bitmap = nullptr;
+        if (GdipCreateBitmapFromScan0(m_width, m_height, m_width * 4, PixelFormat32bppPARGB,
+                                      reinterpret_cast<BYTE*>(m_bits), &bitmap) != Ok) {
+            return nullptr;
+        }
+        GpGraphics* graphics = nullptr;
+        if (GdipGetImageGraphicsContext(bitmap, &graphics) != Ok) {
+            GdipDisposeImage(bitmap);
+            return nullptr;
+        }
+        GdipSetTextRenderingHint(graphics, TextRenderingHintAntiAliasGridFit);
+        GdipSetCompositingMode(graphics, CompositingModeSourceOver);
+        m_gpBitmap = bitmap;
+        m_gpGraphics = graphics;
+    }
+    return m_gpGraphics;
+}
+
+namespace render {
+
+void StartGdiplus() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        GdiplusStartupInput input;
+        ULONG_PTR token = 0;
+        // Kept for the life of the process.
+        GdiplusStartup(&token, &input, nullptr);
+    });
+}
+
+bool Intersect(RECT* out, const RECT& a, const RECT& b) {
+    out->left = std::max(a.left, b.left);
+    out->top = std::max(a.top, b.top);
+    out->right = std::min(a.right, b.right);
+    out->bottom = std::min(a.bottom, b.bottom);
+    if (out->left >= out->right || out->top >= out->bottom) {
+        *out = RECT{0, 0, 0, 0};
+        return false;
+    }
+    return true;
+}
+
+void SetClip(PaintContext& ctx, const RECT& clip) {
+    ctx.clip = clip;
+    HDC dc = ctx.canvas->DC();
+    ::SelectClipRgn(dc, nullptr);
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+}
+
+void FillColor(PaintContext& ctx, const RECT& rc, uint32_t argb) {
+    uint32_t a = argb >> 24;
+    if (a == 0) {
+        return;
+    }
+    RECT r;
+    if (!Intersect(&r, rc, ctx.clip)) {
+        return;
+    }
+    uint32_t rr = (argb >> 16) & 0xFF, gg = (argb >> 8) & 0xFF, bb = argb & 0xFF;
+    // Premultiply once.
+    uint32_t pr = rr * a / 255, pg = gg * a / 255, pb = bb * a / 255;
+    uint32_t src = (a << 24) | (pr << 16) | (pg << 8) | pb;
+    uint32_t* bits = ctx.canvas->Bits();
+    int stride = ctx.canvas->Width();
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = bits + static_cast<size_t>(y) * stride;
+        if (a == 255) {
+            std::fill(row + r.left, row + r.right, src);
+            continue;
+        }
+        uint32_t inv = 255 - a;
+        for (int x = r.left; x < r.right; ++x) {
+            uint32_t d = row[x];
+            uint32_t da = (d >> 24) * inv / 255 + a;
+            uint32_t dr = ((d >> 16) & 0xFF) * inv / 255 + pr;
+            uint32_t dg = ((d >> 8) & 0xFF) * inv / 255 + pg;
+            uint32_t db = (d & 0xFF) * inv / 255 + pb;
+            row[x] = (da << 24) | (dr << 16) | (dg << 8) | db;
+        }
+    }
+}
+
+void DrawBorder(PaintContext& ctx, const RECT& rc, int size, uint32_t argb) {
+    if (size <= 0) {
+        return;
+    }
+    uint32_t c = Opaque(argb);
+    FillColor(ctx, RECT{rc.left, rc.top, rc.right, rc.top + size}, c);
+    FillColor(ctx, RECT{rc.left, rc.bottom - size, rc.right, rc.bottom}, c);
+    FillColor(ctx, RECT{rc.left, rc.top + size, rc.left + size, rc.bottom - size}, c);
+    FillColor(ctx, RECT{rc.right - size, rc.top + size, rc.right, rc.bottom - size}, c);
+}
+
+const ParsedImage& ParseImageAttribute(const std::wstring& attribute) {
+    thread_local std::unordered_map<std::wstring, ParsedImage> cache;
+    auto it = cache.find(attribute);
+    if (it != cache.end()) {
+        return it->second;
+    }
+    if (cache.size() > 4096) {
+        cache.clear();  // a long-running animation with ever-new texts
+    }
+    ParsedImage parsed;
+    std::string error;
+    parsed.ok = ParseImageDescription(skin::ToUtf8(attribute), &parsed.desc, &error);
+    if (parsed.ok) {
+        parsed.file = skin::FromUtf8(parsed.desc.file);
+        parsed.ok = !parsed.file.empty();
+    } else {
+        ::OutputDebugStringW((L"DuiLib image attribute: " + skin::FromUtf8(error) + L"\n").c_str());
+    }
+    return cache.emplace(attribute, std::move(parsed)).first->second;
+}
+
+namespace {
+
+void Blend(PaintContext& ctx, HDC src, const RECT& dst, const RECT& srcRc, BYTE alpha) {
+    int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+    int sw = srcRc.right - srcRc.left, sh = srcRc.bottom - srcRc.top;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
+        return;
+    }
+    RECT visible;
+    if (!Intersect(&visible, dst, ctx.clip)) {
+        return;
+    }
+    BLENDFUNCTION bf = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    ::AlphaBlend(ctx.canvas->DC(), dst.left, dst.top, dw, dh, src, srcRc.left, srcRc.top, sw, sh,
+                 bf);
+}
+
+void BlendTiled(PaintContext& ctx, HDC src, const RECT& dst, const RECT& srcRc, BYTE alpha,
+                bool xtiled, bool ytiled) {
+    int sw = srcRc.right - srcRc.left, sh = srcRc.bottom - srcRc.top;
+    if (sw <= 0 || sh <= 0) {
+        return;
+    }
+    int stepX = xtiled ? sw : dst.right - dst.left;
+    int stepY = ytiled ? sh : dst.bottom - dst.top;
+    if (stepX <= 0 || stepY <= 0) {
+        return;
+    }
+    for (int y = dst.top; y < dst.bottom; y += stepY) {
+        for (int x = dst.left; x < dst.right; x += stepX) {
+            RECT cell = {x, y, std::min<LONG>(x + stepX, dst.right),
+                         std::min<LONG>(y + stepY, dst.bottom)};
+            RECT s = srcRc;
+            if (xtiled)
+                s.right = s.left + (cell.right - cell.left);
+            if (ytiled)
+                s.bottom = s.top + (cell.bottom - cell.top);
+            Blend(ctx, src, cell, s, alpha);
+        }
+    }
+}
+
+}  // namespace
+
+bool DrawImageData(PaintContext& ctx, const RECT& rc, const ImageData& image,
+                   const ImageDescription& desc, int frame) {
+    if (!image.ok) {
+        return false;
+    }
+    if (frame < 0 || frame >= image.FrameCount()) {
+        frame = 0;
+    }
+    RECT dst = rc;
+    if (desc.hasDest) {
+        dst = RECT{rc.left + desc.dest.left, rc.top + desc.dest.top, rc.left + desc.dest.right,
+                   rc.top + desc.dest.bottom};
+        dst.right = std::min(dst.right, rc.right);
+        dst.bottom = std::min(dst.bottom, rc.bottom);
+    }
+    RECT src = {0, 0, image.width, image.height};
+    if (desc.hasSource) {
+        src = RECT{std::clamp(desc.source.left, 0, image.width),
+                   std::clamp(desc.source.top, 0, image.height),
+                   std::clamp(desc.source.right, 0, image.width),
+                   std::clamp(desc.source.bottom, 0, image.height)};
+    }
+    int frameTop = image.height * frame;
+    src.top += frameTop;
+    src.bottom += frameTop;
+    RECT visible;
+    if (!Intersect(&visible, dst, ctx.clip)) {
+        return true;
+    }
+    HDC srcDC = ctx.images->SourceDC();
+    HGDIOBJ old = ::SelectObject(srcDC, image.bitmap);
+    BYTE alpha = static_cast<BYTE>(std::clamp(desc.fade, 0, 255));
+    RECT corner = desc.hasCorner ? RECT{desc.corner.left, desc.corner.top, desc.corner.right,
+                                        desc.corner.bottom}
+                                 : RECT{0, 0, 0, 0};
+    if (corner.left == 0 && corner.top == 0 && corner.right == 0 && corner.bottom == 0) {
+        if (desc.xtiled || desc.ytiled) {
+            BlendTiled(ctx, srcDC, dst, src, alpha, desc.xtiled, desc.ytiled);
+        } else {
+            Blend(ctx, srcDC, dst, src, alpha);
+        }
+    } else {
+        // Nine-grid: corners keep their size, edges stretch one way, the middle both.
+        // Corners never exceed half of either side.
+        int sw = src.right - src.left, sh = src.bottom - src.top;
+        int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        int l = std::clamp<int>(corner.left, 0, std::min(sw, dw / 2));
+        int r = std::clamp<int>(corner.right, 0, std::min(sw - l, dw - l));
+        int t = std::clamp<int>(corner.top, 0, std::min(sh, dh / 2));
+        int b = std::clamp<int>(corner.bottom, 0, std::min(sh - t, dh - t));
+        LONG dx[4] = {dst.left, dst.left + l, dst.right - r, dst.right};
+        LONG dy[4] = {dst.top, dst.top + t, dst.bottom - b, dst.bottom};
+        LONG sx[4] = {src.left, src.left + l, src.right - r, src.right};
+        LONG sy[4] = {src.top, src.top + t, src.bottom - b, src.bottom};
+        for (int row = 0; row < 3; ++row) {
+            for (int col = 0; col < 3; ++col) {
+                if (row == 1 && col == 1 && desc.hole) {
+                    continue;
+                }
+                Blend(ctx, srcDC, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
+                      RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]}, alpha);
+            }
+        }
+    }
+    ::SelectObject(srcDC, old);
+    return true;
+}
+
+bool DrawImage(PaintContext& ctx, const RECT& rc, const std::wstring& attribute, int frame) {
+    if (attribute.empty()) {
+        return false;
+    }
+    const ParsedImage& parsed = ParseImageAttribute(attribute);
+    if (!parsed.ok) {
+        return false;
+    }
+    const ImageData* image = ctx.images->Get(parsed.file);
+    return DrawImageData(ctx, rc, *image, parsed.desc, frame);
+}
+
+namespace {
+
+GpStringFormat* FormatFor(unsigned align) {
+    thread_local std::unordered_map<unsigned, GpStringFormat*> formats;
+    auto it = formats.find(align);
+    if (it != formats.end()) {
+        return it->second;
+    }
+    INT flags = 0;
+    if (!(align & kAlignWrap)) {
+        flags |= StringFormatFlagsNoWrap;
+    } else {
+        flags |= StringFormatFlagsLineLimit;
+    }
+    GpStringFormat* format = nullptr;
+    if (GdipCreateStringFormat(flags, LANG_NEUTRAL, &format) != Ok) {
+        return nullptr;
+    }
+    StringAlignment h = StringAlignmentNear;
+    if (align & kAlignCenter)
+        h = StringAlignmentCenter;
+    if (align & kAlignRight)
+        h = StringAlignmentFar;
+    StringAlignment v = StringAlignmentNear;
+    if (align & kAlignVCenter)
+        v = StringAlignmentCenter;
+    if (align & kAlignBottom)
+        v = StringAlignmentFar;
+    GdipSetStringFormatAlign(format, h);
+    GdipSetStringFormatLineAlign(format, v);
+    GdipSetStringFormatTrimming(
+        format, (align & kAlignEndEllipsis) ? StringTrimmingEllipsisCharacter : StringTrimmingNone);
+    formats.emplace(align, format);
+    return format;
+}
+
+}  // namespace
+
+void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint32_t argb,
+              void* gpFont, unsigned align) {
+    if (text.empty() || gpFont == nullptr) {
+        return;
+    }
+    RECT visible;
+    if (!Intersect(&visible, rc, ctx.clip)) {
+        return;
+    }
+    auto* graphics = static_cast<GpGraphics*>(ctx.canvas->Graphics());
+    GpStringFormat* format = FormatFor(align);
+    if (graphics == nullptr || format == nullptr) {
+        return;
+    }
+    GdipSetClipRectI(graphics, visible.left, visible.top, visible.right - visible.left,
+                     visible.bottom - visible.top, CombineModeReplace);
+    GpSolidFill* brush = nullptr;
+    if (GdipCreateSolidFill(Opaque(argb), &brush) != Ok) {
+        return;
+    }
+    RectF layout(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top),
+                 static_cast<REAL>(rc.right - rc.left), static_cast<REAL>(rc.bottom - rc.top));
+    GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()),
+                   static_cast<GpFont*>(gpFont), &layout, format, brush);
+    GdipDeleteBrush(brush);
+}
+
+}  // namespace render
+
+}  // namespace DuiLib

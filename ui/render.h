@@ -1,0 +1,119 @@
+// Drawing into a window's back buffer: a 32-bit top-down DIB with premultiplied alpha, so
+// the same picture serves plain windows (BitBlt) and per-pixel transparent ones
+// (UpdateLayeredWindow). Images go through AlphaBlend, colours through our own loops,
+// text through GDI+ (which keeps the alpha channel intact).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/core/attribute_text.h"
+
+namespace DuiLib {
+
+// A decoded image held as one DIB section; the frames of an animated image are stacked
+// top to bottom.
+struct ImageData {
+    int width = 0;
+    int height = 0;  // of one frame
+    std::vector<int> delaysMs;
+    HBITMAP bitmap = nullptr;
+    bool ok = false;
+    std::wstring error;
+
+    ImageData() = default;
+    ~ImageData();
+    ImageData(const ImageData&) = delete;
+    ImageData& operator=(const ImageData&) = delete;
+    int FrameCount() const { return static_cast<int>(delaysMs.size()); }
+};
+
+// Images of one paint manager, decoded on first use. UI thread only.
+class ImageCache {
+  public:
+    ImageCache();
+    ~ImageCache();
+    ImageCache(const ImageCache&) = delete;
+    ImageCache& operator=(const ImageCache&) = delete;
+
+    // Never null; a failed load is remembered (ok == false) so it is not retried per frame.
+    const ImageData* Get(const std::wstring& file);
+    void Clear();
+    HDC SourceDC() const { return m_srcDC; }
+
+  private:
+    std::unordered_map<std::wstring, std::unique_ptr<ImageData>> m_images;
+    HDC m_srcDC = nullptr;
+};
+
+// A parsed image attribute, cached by its text.
+struct ParsedImage {
+    bool ok = false;
+    std::wstring file;
+    ImageDescription desc;
+};
+
+class CanvasDIB {
+  public:
+    CanvasDIB() = default;
+    ~CanvasDIB();
+    CanvasDIB(const CanvasDIB&) = delete;
+    CanvasDIB& operator=(const CanvasDIB&) = delete;
+
+    bool Resize(int width, int height);
+    HDC DC() const { return m_dc; }
+    uint32_t* Bits() const { return m_bits; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // A GDI+ graphics over the same pixels, made on first use.
+    void* Graphics();
+
+  private:
+    void Release();
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_oldBitmap = nullptr;
+    uint32_t* m_bits = nullptr;
+    int m_width = 0, m_height = 0;
+    void* m_gpBitmap = nullptr;
+    void* m_gpGraphics = nullptr;
+};
+
+// What the paint pass needs: the buffer, the area being repainted and the current clip.
+struct PaintContext {
+    CanvasDIB* canvas = nullptr;
+    ImageCache* images = nullptr;
+    RECT clip = {};  // never outside the canvas
+};
+
+namespace render {
+
+void StartGdiplus();
+
+// Fills rc with an ARGB colour; alpha blends, alpha 0 draws nothing.
+void FillColor(PaintContext& ctx, const RECT& rc, uint32_t argb);
+// Border of the given width inside rc; the colour is drawn opaque.
+void DrawBorder(PaintContext& ctx, const RECT& rc, int size, uint32_t argb);
+// Draws an image attribute (file name or description) into rc. frame picks an animation
+// frame. False when the image is missing or the description is malformed.
+bool DrawImage(PaintContext& ctx, const RECT& rc, const std::wstring& attribute, int frame = 0);
+bool DrawImageData(PaintContext& ctx, const RECT& rc, const ImageData& image,
+                   const ImageDescription& desc, int frame);
+// Text in rc with the text alignment flags of attribute_text.h; colour drawn opaque.
+void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint32_t argb,
+              void* gpFont, unsigned align);
+// Parses an image attribute, remembering the result per text.
+const ParsedImage& ParseImageAttribute(const std::wstring& attribute);
+
+bool Intersect(RECT* out, const RECT& a, const RECT& b);
+// Sets ctx.clip and the canvas DC's clip region to it.
+void SetClip(PaintContext& ctx, const RECT& clip);
+
+}  // namespace render
+
+}  // namespace DuiLib
