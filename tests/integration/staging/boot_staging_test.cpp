@@ -99,7 +99,8 @@ class XpStagingTest : public StagingTest {
     }
 
     void StageAndCheckBootIni(const std::wstring& drive) {
-        const std::wstring root = drive + L"\\";
+        std::wstring root(drive);
+        root.push_back(L'\\');
         ASSERT_TRUE(WriteFileBytes(root + L"boot.ini", testing::kXpBootIni));
         SetFileAttributesW((root + L"boot.ini").c_str(),
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
