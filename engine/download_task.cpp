@@ -5,6 +5,18 @@
 
 #include "engine/xldl_api.h"
 
+// The records are read and written as bytes: fields may not overlap, texts are UTF-16.
+static_assert(sizeof(wchar_t) == 2 && sizeof(float) == 4);
+static_assert(korvane::xldl::kParamUrlOffset + korvane::xldl::kParamUrlMaxChars * 2 <=
+              korvane::xldl::kParamFileNameOffset);
+static_assert(korvane::xldl::kParamFileNameOffset + korvane::xldl::kParamFileNameMaxChars * 2 <=
+              korvane::xldl::kParamSaveFolderOffset);
+static_assert(korvane::xldl::kParamSaveFolderOffset + korvane::xldl::kParamSaveFolderMaxChars * 2 <=
+              korvane::xldl::kParamReserved18096Offset);
+static_assert(korvane::xldl::kInfoFileNameOffset + korvane::xldl::kInfoFileNameMaxChars * 2 <=
+              korvane::xldl::kInfoTotalOffset);
+static_assert(korvane::xldl::kInfoSpeedOffset + 4 <= korvane::xldl::kTaskInfoSize);
+
 namespace korvane::xldl {
 
 namespace {

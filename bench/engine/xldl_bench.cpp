@@ -1,0 +1,87 @@
+// Downloads one URL with xldl.dll loaded by path, as the program does, and prints how long
+// the transfer took inside the process (no Wine start-up in the figure).
+//   xldl_bench <xldl.dll> <url> <folder> <file name>
+// Prints "kept <bytes>" (what a resumed run started from), "progress <bytes>" about ten
+// times a second, then "bytes <n>", "seconds <s>" and "state <n>".
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/xldl_api.h"
+
+using namespace korvane::xldl;
+
+template <typename T>
+T Get(HMODULE m, const char* name) {
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: xldl_bench <xldl.dll> <url> <folder> <file name>\n");
+        return 2;
+    }
+    HMODULE dll = LoadLibraryW(argv[1]);
+    if (dll == nullptr) {
+        std::fprintf(stderr, "can not load xldl.dll\n");
+        return 2;
+    }
+    auto init = Get<XL_InitFn>(dll, "XL_Init");
+    auto create = Get<XL_CreateTaskFn>(dll, "XL_CreateTask");
+    auto start = Get<XL_StartTaskFn>(dll, "XL_StartTask");
+    auto query = Get<XL_QueryTaskInfoExFn>(dll, "XL_QueryTaskInfoEx");
+    if (!init || !create || !start || !query || !init()) {
+        return 2;
+    }
+    // The record exactly as the program fills it.
+    std::vector<unsigned char> params(kTaskParamSize, 0);
+    std::memcpy(params.data() + kParamUrlOffset, argv[2], (wcslen(argv[2]) + 1) * 2);
+    std::memcpy(params.data() + kParamFileNameOffset, argv[4], (wcslen(argv[4]) + 1) * 2);
+    std::memcpy(params.data() + kParamSaveFolderOffset, argv[3], (wcslen(argv[3]) + 1) * 2);
+    const std::int32_t values[] = {0, 0, 5, 0, 1};
+    const std::size_t offsets[] = {kParamReserved18096Offset, kParamReserved18356Offset,
+                                   kParamConnectionsOffset, kParamReserved18364Offset,
+                                   kParamResumeOffset};
+    for (int i = 0; i < 5; ++i) {
+        std::memcpy(params.data() + offsets[i], &values[i], 4);
+    }
+    LARGE_INTEGER frequency, t0, t1;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t0);
+    HANDLE task = create(params.data());
+    start(task);
+    bool reportedKept = false;
+    DWORD lastProgress = GetTickCount();
+    for (;;) {
+        unsigned char info[1432] = {};
+        std::int32_t state = kStateStopped;
+        std::memcpy(info, &state, 4);
+        query(task, info);
+        std::memcpy(&state, info, 4);
+        std::int64_t downloaded;
+        std::memcpy(&downloaded, info + kInfoDownloadedOffset, 8);
+        if (!reportedKept && (downloaded > 0 || state == kStateFinished)) {
+            std::printf("kept %lld\n", static_cast<long long>(downloaded));
+            std::fflush(stdout);
+            reportedKept = true;
+        }
+        if (GetTickCount() - lastProgress >= 100) {
+            std::printf("progress %lld\n", static_cast<long long>(downloaded));
+            std::fflush(stdout);
+            lastProgress = GetTickCount();
+        }
+        if (state == kStateFinished || state == kStateFailed) {
+            QueryPerformanceCounter(&t1);
+            std::int64_t total;
+            std::memcpy(&total, info + kInfoTotalOffset, 8);
+            std::printf("bytes %lld\nseconds %.3f\nstate %d\n", static_cast<long long>(total),
+                        static_cast<double>(t1.QuadPart - t0.QuadPart) /
+                            static_cast<double>(frequency.QuadPart),
+                        state);
+            return state == kStateFinished ? 0 : 1;
+        }
+        Sleep(5);
+    }
+}
