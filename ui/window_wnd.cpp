@@ -92,10 +92,11 @@ UINT CWindowWnd::ShowModal() {
     }
     HWND hWnd = m_hWnd;  // the object may be gone when the loop ends
     HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
-    ::ShowWindow(hWnd, SW_SHOWNORMAL);
+    // The owner takes no input from the moment the dialog shows.
     if (hOwner) {
         ::EnableWindow(hOwner, FALSE);
     }
+    ::ShowWindow(hWnd, SW_SHOWNORMAL);
     UINT ret = 0;
     bool ownerEnabled = false;
     MSG msg = {};

@@ -56,13 +56,16 @@ void NotifyRecorder::Notify(TNotifyUI& msg) {
 
 void PumpMessages(DWORD milliseconds) {
     DWORD start = ::GetTickCount();
+    // One message at a time, so that a window invalidated without pause (workers
+    // changing it) cannot keep us here.
     do {
         MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
+        } else {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (::GetTickCount() - start < milliseconds);
 }
 
