@@ -1,5 +1,6 @@
 #include "ui/core/xml_document.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace DuiLib {
@@ -13,6 +14,8 @@ const std::string* XmlElement::FindAttribute(std::string_view attributeName) con
 }
 
 namespace {
+
+constexpr size_t kLinearDuplicateCheck = 16;
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -105,6 +108,8 @@ class Parser {
     bool ParseName(std::string* name);
     bool ParseElement(XmlElement* element, int depth);
     bool ParseAttributes(XmlElement* element, bool* selfClosing);
+    bool CheckManyAttributes(const XmlElement* element);
+    bool FailAtElement(const XmlElement* element, std::string message);
     bool ParseContent(XmlElement* element, int depth);
     bool AppendEntity(std::string* out);  // at '&'
 
@@ -113,7 +118,7 @@ class Parser {
     size_t pos_ = 0;
     size_t locatedOffset_ = 0;
     int locatedLine_ = 1;
-    size_t locatedLineStart_ = 0;
+    int locatedColumn_ = 1;
 };
 
 bool Parser::Fail(size_t at, std::string message) {
@@ -124,13 +129,22 @@ bool Parser::Fail(size_t at, std::string message) {
     return false;
 }
 
+bool Parser::FailAtElement(const XmlElement* element, std::string message) {
+    if (error_) {
+        error_->message = std::move(message);
+        error_->line = element->line;
+        error_->column = element->column;
+    }
+    return false;
+}
+
 void Parser::Locate(size_t at, int* line, int* column) {
     if (at > text_.size())
         at = text_.size();
     if (at < locatedOffset_) {
         locatedOffset_ = 0;
         locatedLine_ = 1;
-        locatedLineStart_ = 0;
+        locatedColumn_ = 1;
     }
     const char* base = text_.data();
     size_t p = locatedOffset_;
@@ -140,16 +154,16 @@ void Parser::Locate(size_t at, int* line, int* column) {
             break;
         p = static_cast<size_t>(static_cast<const char*>(nl) - base) + 1;
         ++locatedLine_;
-        locatedLineStart_ = p;
+        locatedColumn_ = 1;
+    }
+    // Columns continue from the last answer too, so a page written on one line stays linear.
+    for (; p < at; ++p) {
+        if ((static_cast<unsigned char>(base[p]) & 0xC0) != 0x80)
+            ++locatedColumn_;
     }
     locatedOffset_ = at;
-    int col = 1;
-    for (size_t i = locatedLineStart_; i < at; ++i) {
-        if ((static_cast<unsigned char>(base[i]) & 0xC0) != 0x80)
-            ++col;
-    }
     *line = locatedLine_;
-    *column = col;
+    *column = locatedColumn_;
 }
 
 bool Parser::CheckCharacters() {
@@ -268,6 +282,20 @@ bool Parser::AppendEntity(std::string* out) {
     return true;
 }
 
+bool Parser::CheckManyAttributes(const XmlElement* element) {
+    if (element->attributes.size() <= kLinearDuplicateCheck)
+        return true;
+    std::vector<std::string_view> names;
+    names.reserve(element->attributes.size());
+    for (const XmlAttribute& attribute : element->attributes)
+        names.push_back(attribute.name);
+    std::sort(names.begin(), names.end());
+    auto twin = std::adjacent_find(names.begin(), names.end());
+    if (twin == names.end())
+        return true;
+    return FailAtElement(element, "duplicate attribute '" + std::string(*twin) + "'");
+}
+
 bool Parser::ParseAttributes(XmlElement* element, bool* selfClosing) {
     for (;;) {
         size_t before = pos_;
@@ -278,7 +306,7 @@ bool Parser::ParseAttributes(XmlElement* element, bool* selfClosing) {
         if (c == '>') {
             ++pos_;
             *selfClosing = false;
-            return true;
+            return CheckManyAttributes(element);
         }
         if (c == '/') {
             if (pos_ + 1 >= text_.size() || text_[pos_ + 1] != '>') {
@@ -286,7 +314,7 @@ bool Parser::ParseAttributes(XmlElement* element, bool* selfClosing) {
             }
             pos_ += 2;
             *selfClosing = true;
-            return true;
+            return CheckManyAttributes(element);
         }
         if (pos_ == before)
             return Fail(pos_, "expected a blank before the attribute");
@@ -294,7 +322,10 @@ bool Parser::ParseAttributes(XmlElement* element, bool* selfClosing) {
         XmlAttribute attribute;
         if (!ParseName(&attribute.name))
             return false;
-        if (element->FindAttribute(attribute.name)) {
+        // Pages have a handful of attributes; a hostile tag with thousands is checked
+        // once at its end instead, so the cost stays n log n.
+        if (element->attributes.size() < kLinearDuplicateCheck &&
+            element->FindAttribute(attribute.name)) {
             return Fail(nameAt, "duplicate attribute '" + attribute.name + "'");
         }
         SkipSpace();

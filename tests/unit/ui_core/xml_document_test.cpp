@@ -161,3 +161,26 @@ TEST(XmlDocument, LargeFlatPageKeepsEveryElement) {
               "4999");
     EXPECT_EQ(root.children[4999].line, 5000);
 }
+
+TEST(XmlDocument, ManyAttributesAndLongLinesStayCorrect) {
+    // One tag with thousands of attributes, the duplicate far from its twin.
+    std::string tag = "<a";
+    for (int i = 0; i < 3000; ++i)
+        tag += " k" + std::to_string(i) + "='v'";
+    XmlElement root;
+    XmlError error;
+    ASSERT_TRUE(ParseXml(tag + "/>", &root, &error)) << error.message;
+    EXPECT_EQ(root.attributes.size(), 3000u);
+    XmlError e = ParseBad(tag + " k17='again'/>");
+    EXPECT_NE(e.message.find("duplicate attribute 'k17'"), std::string::npos) << e.message;
+    EXPECT_EQ(e.line, 1);
+
+    // A whole page on one line: columns keep counting.
+    std::string line = "<p>";
+    for (int i = 0; i < 2000; ++i)
+        line += "<b/>";
+    line += "</p>";
+    ASSERT_TRUE(ParseXml(line, &root, &error)) << error.message;
+    EXPECT_EQ(root.children[1999].line, 1);
+    EXPECT_EQ(root.children[1999].column, 4 + 1999 * 4);
+}
