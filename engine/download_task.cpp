@@ -32,7 +32,9 @@ constexpr std::int64_t kAlign = 64 * 1024;
 constexpr std::int64_t kSaveEveryBytes = 1 << 20;      // what a crash may cost at most, roughly
 constexpr auto kFlushEvery = std::chrono::seconds(4);  // what a power cut may cost
 constexpr auto kPartialWriteAfter = std::chrono::milliseconds(200);
-constexpr int kMaxFailuresWithoutProgress = 6;
+// The program reports no failure but a local one and never retries a task, so a network
+// that is away for a while is waited for: about five minutes without any progress.
+constexpr int kMaxFailuresWithoutProgress = 40;
 constexpr int kMaxServerErrorRetries = 3;
 constexpr int kMaxRestarts = 3;
 constexpr int kMaxRedirects = 10;
@@ -365,7 +367,7 @@ DownloadTask::Outcome DownloadTask::Transfer() {
 }
 
 std::unique_ptr<HttpStream> DownloadTask::OpenFollowing(std::int64_t first, std::int64_t last,
-                                                        std::string* error) {
+                                                        bool remember, std::string* error) {
     Url url = url_;
     for (int hop = 0; hop <= kMaxRedirects; ++hop) {
         auto stream = OpenHttp(url, first, last, net_, aborts_, cancelRun_, error);
@@ -379,7 +381,9 @@ std::unique_ptr<HttpStream> DownloadTask::OpenFollowing(std::int64_t first, std:
             return nullptr;
         }
         url = next;
-        url_ = next;  // later connections go straight to where we were sent
+        if (remember) {
+            url_ = next;  // the probe's target: later connections go straight there
+        }
     }
     *error = "too many redirects";
     return nullptr;
@@ -403,6 +407,7 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
     }
     cancelRun_ = false;
     changed_ = false;
+    speed_ = 0;
     aborts_.Reset();
     if (stop_) {  // a stop that came while we reset
         cancelRun_ = true;
@@ -436,7 +441,7 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
             return Outcome::kStopped;
         }
         std::string error;
-        probe = OpenFollowing(first, last, &error);
+        probe = OpenFollowing(first, last, true, &error);
         int status = probe ? probe->Head().status : 0;
         if (status == 200 || status == 206) {
             break;
@@ -764,8 +769,8 @@ void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
         }
         if (stream.get() == nullptr) {
             std::string error;
-            std::unique_ptr<HttpStream> s =
-                ranges_ ? OpenFollowing(from, end - 1, &error) : OpenFollowing(-1, -1, &error);
+            std::unique_ptr<HttpStream> s = ranges_ ? OpenFollowing(from, end - 1, false, &error)
+                                                    : OpenFollowing(-1, -1, false, &error);
             if (s) {
                 bool usable =
                     ranges_ ? CheckRangeResponse(*s, from)

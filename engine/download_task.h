@@ -79,7 +79,9 @@ class DownloadTask {
     Outcome Transfer();
     Outcome TransferOnce(ResumeRecord* kept, bool* haveKept);
     Outcome Finish();
-    std::unique_ptr<HttpStream> OpenFollowing(std::int64_t first, std::int64_t last,
+    // GET with redirects followed; `remember` (the probe only, before any worker runs)
+    // keeps the final URL for every later connection.
+    std::unique_ptr<HttpStream> OpenFollowing(std::int64_t first, std::int64_t last, bool remember,
                                               std::string* error);
     void Worker(std::unique_ptr<HttpStream> stream, int segment);
     int ClaimSegment();
