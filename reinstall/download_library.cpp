@@ -6,11 +6,21 @@
 
 namespace korvane {
 
-DownloadLibrary::DownloadLibrary(std::wstring appDataFolder, UserPrompt& prompt)
-    : libraryPath_(appDataFolder + L"\\Download\\xldl.dll"), prompt_(prompt) {}
+DownloadLibrary::DownloadLibrary(std::wstring appDataFolder, UserPrompt& prompt) : prompt_(prompt) {
+    // Without a folder the path would be relative to the current drive's root.
+    if (!appDataFolder.empty()) {
+        libraryPath_ = appDataFolder + L"\\Download\\xldl.dll";
+    }
+}
 
 bool DownloadLibrary::InitDownloadLibrary() {
-    std::unique_ptr<DownWrapper> loaded = DownWrapper::Load(libraryPath_);
+    if (IsLoaded()) {
+        return initResult_;
+    }
+    std::unique_ptr<DownWrapper> loaded;
+    if (!libraryPath_.empty()) {
+        loaded = DownWrapper::Load(libraryPath_);
+    }
     if (!loaded) {
         prompt_.Ask(L"can not load xldl.dll", L"信息提示", MB_OK | MB_ICONERROR);
         return false;
@@ -20,17 +30,16 @@ bool DownloadLibrary::InitDownloadLibrary() {
         std::lock_guard<std::mutex> hold(lock_);
         wrapper_ = std::move(loaded);
     }
-    return wrapper->Init() != FALSE;
+    initResult_ = wrapper->Init() != FALSE;
+    return initResult_;
 }
 
 bool DownloadLibrary::CreateAndStartTask(std::uint32_t taskNumber, const std::wstring& url,
                                          const std::wstring& fileName,
                                          const std::wstring& saveFolder) {
-    // Only a load that failed is tried again; a loaded library keeps its first answer.
-    if (!IsLoaded()) {
-        initResult_ = InitDownloadLibrary();
-    }
-    if (!initResult_) {
+    // Loads on the first request, and again after a failed load; a loaded library keeps
+    // the answer of its one XL_Init.
+    if (!InitDownloadLibrary()) {
         return false;
     }
 

@@ -26,7 +26,8 @@ class DownloadLibrary {
     DownloadLibrary& operator=(const DownloadLibrary&) = delete;
 
     // Loads xldl.dll and initialises it; the answer of XL_Init. A library that cannot be
-    // loaded is reported to the user ("can not load xldl.dll") and answers false.
+    // loaded is reported to the user ("can not load xldl.dll") and answers false. Once
+    // loaded, the library stays and later calls answer the first result.
     bool InitDownloadLibrary();
 
     // Creates the task of download request taskNumber and starts it. The library is

@@ -31,6 +31,10 @@ constexpr const wchar_t* kEngineResourceType = L"KRDL";
 }  // namespace
 
 void WriteDownloadEngineFiles(const std::wstring& appDataFolder) {
+    // Without a folder every path would point into the current drive's root.
+    if (appDataFolder.empty()) {
+        return;
+    }
     const std::wstring engineFolder = appDataFolder + L"\\Download";
     const std::wstring companionFolder = engineFolder + L"\\download";
     // Existing folders make these fail, which is fine.

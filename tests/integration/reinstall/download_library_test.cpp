@@ -229,5 +229,22 @@ TEST_F(RecordedEngineTest, FailedLoadTellsTheUserAndIsTriedAgainNextTime) {
     EXPECT_EQ("Init;CreateTask 1;StartTask 1;StopTask 1", Log());
 }
 
+TEST_F(RecordedEngineTest, LoadedLibraryIsNotLoadedAgain) {
+    Install(KORVANE_RECORDER_FULL);
+    EXPECT_TRUE(library_->InitDownloadLibrary());
+    EXPECT_TRUE(library_->InitDownloadLibrary());
+    EXPECT_TRUE(Create(1, L"a.GHO"));
+    EXPECT_EQ("Init;CreateTask 1;StartTask 1", Log());
+}
+
+TEST(DownloadLibraryWithoutFolder, NeverLoadsFromTheDriveRoot) {
+    RecordingPrompt prompt;
+    DownloadLibrary library(L"", prompt);
+    EXPECT_FALSE(library.CreateAndStartTask(1, L"http://h/a.GHO", L"a.GHO", L"D:\\QMZ"));
+    EXPECT_FALSE(library.IsLoaded());
+    ASSERT_EQ(1u, prompt.asked.size());
+    EXPECT_EQ(L"can not load xldl.dll", prompt.asked[0].text);
+}
+
 }  // namespace
 }  // namespace korvane

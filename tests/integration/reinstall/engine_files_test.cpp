@@ -86,5 +86,15 @@ TEST(EngineFilesTest, BlanksInThePathNeverStartAnotherProgram) {
     EXPECT_TRUE(FileExists(appData + L"\\Download\\download\\ran.txt"));
 }
 
+TEST(EngineFilesTest, NoFolderWritesNothing) {
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    std::wstring root(current, 2);
+    bool existedBefore = FileExists(root + L"\\Download\\xldl.dll");
+    WriteDownloadEngineFiles(L"");
+    EXPECT_EQ(existedBefore, FileExists(root + L"\\Download\\xldl.dll"));
+    EXPECT_FALSE(FileExists(root + L"\\Download\\download\\ran.txt"));
+}
+
 }  // namespace
 }  // namespace korvane
