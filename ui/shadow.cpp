@@ -25,7 +25,17 @@ CShadowUI::~CShadowUI() {
     Destroy();
 }
 
+bool CShadowUI::IsSupported() {
+    static const bool supported = [] {
+        HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr;
+    }();
+    return supported;
+}
+
 bool CShadowUI::Create(HWND hHost) {
+    if (!IsSupported())
+        return false;
     if (m_hWnd || !::IsWindow(hHost))
         return m_hWnd != nullptr;
     WNDCLASSW wc = {};
@@ -99,7 +109,7 @@ void CShadowUI::Render(int width, int height) {
 }
 
 void CShadowUI::Update() {
-    if (m_hWnd == nullptr)
+    if (m_hWnd == nullptr || m_bUpdating)
         return;
     if (!::IsWindow(m_hHost) || !::IsWindowVisible(m_hHost) || ::IsIconic(m_hHost)) {
         ::ShowWindow(m_hWnd, SW_HIDE);
@@ -112,8 +122,15 @@ void CShadowUI::Update() {
     if (width != m_rendered.cx || height != m_rendered.cy) {
         Render(width, height);
     }
+    bool wasVisible = ::IsWindowVisible(m_hWnd) != FALSE;
+    m_bUpdating = true;
     ::SetWindowPos(m_hWnd, m_hHost, host.left - m_nSize + m_dx, host.top - m_nSize + m_dy, 0, 0,
                    SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (!wasVisible) {
+        // Shown after the host: make sure the host stays on top of its shadow.
+        ::SetWindowPos(m_hHost, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    m_bUpdating = false;
 }
 
 }  // namespace DuiLib

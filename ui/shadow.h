@@ -19,6 +19,10 @@ class CShadowUI {
         m_dx = dx;
         m_dy = dy;
     }
+    // False where per-pixel transparent windows are not blended with what lies below:
+    // Wine on an X server without a compositing manager shows the shadow's dark pixels
+    // as a solid black frame. There the host simply has no shadow.
+    static bool IsSupported();
     // Makes the shadow window for a host window (call after the host exists).
     bool Create(HWND hHost);
     // Follows the host's place, size and visibility; the host calls this on WM_MOVE,
@@ -36,6 +40,7 @@ class CShadowUI {
     int m_dx = 1, m_dy = 2;
     BYTE m_darkness = 90;
     SIZE m_rendered = {};
+    bool m_bUpdating = false;
 };
 
 }  // namespace DuiLib
