@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 #define STBI_NO_STDIO
 #include <stb_image.h>
@@ -11,7 +12,7 @@ namespace DuiLib {
 namespace {
 
 // The most pixel bytes all frames of one image may take together.
-constexpr uint64_t kMaxDecodedBytes = 256ull * 1024 * 1024;
+constexpr uint64_t kMaxDecodedBytes = 128ull * 1024 * 1024;
 
 struct StbFree {
     void operator()(void* p) const { stbi_image_free(p); }
@@ -104,7 +105,23 @@ bool Fail(std::string* error, std::string message) {
 
 }  // namespace
 
+static bool DecodeImageOrThrow(const uint8_t* data, size_t size, DecodedImage* image,
+                               std::string* error);
+
 bool DecodeImage(const uint8_t* data, size_t size, DecodedImage* image, std::string* error) {
+    // The frame buffers are large; in a 32-bit process their allocation can fail.
+    try {
+        return DecodeImageOrThrow(data, size, image, error);
+    } catch (const std::bad_alloc&) {
+        *image = DecodedImage();
+        if (error)
+            *error = "not enough memory to decode the image";
+        return false;
+    }
+}
+
+static bool DecodeImageOrThrow(const uint8_t* data, size_t size, DecodedImage* image,
+                               std::string* error) {
     *image = DecodedImage();
     if (!data || size == 0)
         return Fail(error, "empty image data");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include <zlib.h>
 
@@ -221,6 +222,8 @@ bool ZipArchive::ParseCentralDirectory(std::string* error) {
         pos += recordSize;
     }
 
+    MarkOverlaps(centralOffset);
+
     sortedByKey_.reserve(entries_.size());
     for (uint32_t i = 0; i < entries_.size(); ++i) {
         if (!entries_[i].key.empty())
@@ -230,6 +233,34 @@ bool ZipArchive::ParseCentralDirectory(std::string* error) {
     std::stable_sort(sortedByKey_.begin(), sortedByKey_.end(),
                      [this](uint32_t a, uint32_t b) { return entries_[a].key < entries_[b].key; });
     return true;
+}
+
+// Entries whose data overlap each other (or the directory) are how the worst zip bombs
+// multiply one compressed block into many files; no honest writer produces them. They are
+// refused when read, and the rest of the archive stays readable. The span checked is a
+// lower bound (header, name and data, without the local extra field, which we haven't
+// read yet), so an honest archive always passes.
+void ZipArchive::MarkOverlaps(uint32_t centralOffset) {
+    struct Span {
+        uint64_t start, end;
+        size_t entry;
+    };
+    std::vector<Span> spans;
+    spans.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        if (e.compressedSize == 0xFFFFFFFFu || e.localHeaderOffset == 0xFFFFFFFFu)
+            continue;  // zip64 entry: refused when read
+        uint64_t start = e.localHeaderOffset;
+        spans.push_back({start, start + kLocalHeaderSize + e.name.size() + e.compressedSize, i});
+    }
+    std::sort(spans.begin(), spans.end(),
+              [](const Span& a, const Span& b) { return a.start < b.start; });
+    for (size_t i = 0; i < spans.size(); ++i) {
+        uint64_t limit = i + 1 < spans.size() ? spans[i + 1].start : centralOffset;
+        if (spans[i].end > limit)
+            entries_[spans[i].entry].overlaps = true;
+    }
 }
 
 const ZipArchive::Entry* ZipArchive::Find(std::string_view name) const {
@@ -310,9 +341,21 @@ bool ZipArchive::Read(std::string_view name, std::vector<uint8_t>* out, std::str
         SetError(error, what + ": data runs past the end of the archive");
         return false;
     }
+    if (entry->overlaps) {
+        SetError(error, what + " overlaps another entry or the directory (a zip bomb?)");
+        return false;
+    }
     const uint8_t* packed = data + dataStart;
 
-    out->resize(entry->uncompressedSize);
+    // Up to 256 MiB may not be available in a 32-bit process; say so instead of throwing.
+    try {
+        out->resize(entry->uncompressedSize);
+    } catch (const std::bad_alloc&) {
+        out->clear();
+        SetError(error, what + ": not enough memory for " +
+                            std::to_string(entry->uncompressedSize) + " bytes");
+        return false;
+    }
     if (entry->method == kMethodStored) {
         if (entry->uncompressedSize)
             std::memcpy(out->data(), packed, entry->uncompressedSize);

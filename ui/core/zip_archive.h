@@ -44,10 +44,12 @@ class ZipArchive {
         uint32_t compressedSize = 0;
         uint32_t uncompressedSize = 0;
         uint32_t localHeaderOffset = 0;
+        bool overlaps = false;  // shares bytes with another entry: refused when read
     };
 
     ZipArchive() = default;
     bool ParseCentralDirectory(std::string* error);
+    void MarkOverlaps(uint32_t centralOffset);
     const Entry* Find(std::string_view name) const;
 
     std::vector<uint8_t> bytes_;

@@ -303,3 +303,38 @@ TEST(ZipArchive, ConcurrentReadsAgree) {
     for (int f : failures)
         EXPECT_EQ(f, 0);
 }
+
+TEST(ZipArchive, OverlappingEntriesAreRefusedTheRestReads) {
+    // Two directory records for one local entry, the way overlap bombs reuse one block.
+    ZipWriter w;
+    w.Add("kernel.bin", std::string(10000, 'k'));
+    w.Add("honest.txt", "honest");
+    std::vector<uint8_t> bytes = w.Build();
+    size_t end = bytes.size() - 22;
+    uint32_t central = bytes[end + 16] | (bytes[end + 17] << 8);
+    size_t second = central + 46 + 10;  // the central record of honest.txt
+    std::vector<uint8_t> copy(bytes.begin() + central, bytes.begin() + second);
+    copy[46 + 0] = 'K';  // "Kernel.bin", a second name for the same data
+    copy[46 + 1] = '2';
+    bytes.insert(bytes.begin() + end, copy.begin(), copy.end());
+    end += copy.size();
+    bytes[end + 8] = bytes[end + 10] = 3;
+    uint32_t size = static_cast<uint32_t>(end - central);
+    bytes[end + 12] = size & 0xFF;
+    bytes[end + 13] = (size >> 8) & 0xFF;
+    auto zip = OpenOk(bytes);
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(zip->Names().size(), 3u);
+    std::vector<uint8_t> out;
+    std::string error;
+    int refused = 0;
+    for (const char* name : {"kernel.bin", "K2rnel.bin"}) {
+        if (!zip->Read(name, &out, &error)) {
+            EXPECT_NE(error.find("overlaps"), std::string::npos) << error;
+            ++refused;
+        }
+    }
+    EXPECT_GE(refused, 1);
+    ASSERT_TRUE(zip->Read("honest.txt", &out, &error)) << error;
+    EXPECT_EQ(Text(out), "honest");
+}
