@@ -1,0 +1,80 @@
+// The main window: the borderless skinned window with its drag area, tray icon and the
+// private messages through which the menu, the settings window and the download side reach
+// the UI thread. It also carries the state the jobs share (system drive, data folder,
+// image path, download engine) and owns every message box.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "reinstall/download_library.h"
+#include "staging/system_image_jobs.h"
+#include "sysutil/process_runner.h"
+#include "sysutil/user_prompt.h"
+#include "ui/duilib.h"
+
+namespace korvane {
+
+// Private window messages of the main window.
+inline constexpr UINT kTrayCallbackMessage = WM_USER + 110;
+inline constexpr UINT kReinstallRequestMessage = WM_USER + 111;
+inline constexpr UINT kSpeedLimitMessage = WM_USER + 116;
+inline constexpr UINT kMenuCommandMessage = WM_USER + 121;
+
+inline constexpr UINT kProgramIcon = 108;
+inline constexpr wchar_t kHomePage[] = L"https://www.korvane.com/";
+
+class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
+  public:
+    CMainFrame(std::wstring systemDrive, std::wstring appDataFolder);
+
+    DuiLib::CPaintManagerUI& PaintManager() { return m_pm; }
+    UserPrompt& Prompt() { return prompt_; }
+
+    // Puts the notification-area icon up; false when it is already there.
+    bool ShowTrayIcon();
+
+    void RunSystemBackup(const std::wstring& imagePath) { jobs_->RunSystemBackup(imagePath); }
+    void RunSystemRestore(const std::wstring& imagePath) { jobs_->RunSystemRestore(imagePath); }
+    void RunSystemReinstall(const std::wstring& imagePath) { jobs_->RunSystemReinstall(imagePath); }
+
+    // The local path of the chosen edition's image (set by the download request).
+    void SetImagePath(const std::wstring& path) { imagePath_ = path; }
+    DownloadLibrary& Downloads() { return downloads_; }
+
+    // How the home page is opened; the program uses the shell.
+    void SetUrlOpener(std::function<void(const wchar_t*)> opener) { openUrl_ = std::move(opener); }
+
+    void Notify(DuiLib::TNotifyUI& msg) override;
+
+  protected:
+    LPCTSTR GetWindowClassName() const override { return L"UIMainFrame"; }
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    LRESULT OnCreate();
+    LRESULT OnNcHitTest(LPARAM lParam);
+    void OnTrayCallback(LPARAM lParam);
+    void OnMenuCommand(DuiLib::CDuiString* text);
+    void SelectMainTab(int index);
+
+    DuiLib::CPaintManagerUI m_pm;
+    NOTIFYICONDATAW m_tray = {};
+
+    std::wstring systemDrive_;
+    std::wstring appDataFolder_;
+    std::wstring imagePath_;
+
+    MessageBoxPrompt prompt_{nullptr};
+    HiddenCommandRunner runner_;
+    SystemVolumeQuery volumes_;
+    std::unique_ptr<SystemImageJobs> jobs_;
+    DownloadLibrary downloads_;
+    std::function<void(const wchar_t*)> openUrl_;
+};
+
+}  // namespace korvane
