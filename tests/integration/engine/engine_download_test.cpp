@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "engine/resume_record.h"
 #include "tests/integration/engine/engine_test_support.h"
 
 namespace korvane::enginetest {
@@ -116,6 +117,96 @@ TEST_F(EngineTest, AFileThatChangesOnTheServerRestartsInsteadOfMixing) {
     ASSERT_EQ(info.state, 4);
     EXPECT_EQ(Sha256OfFile(In(folder, "swapped.bin")),
               Sha256OfFile(In(ServerRoot(), "swapped.bin.v2")));
+}
+
+// Writes what a partial download leaves behind: the data file and a state file whose two
+// slots hold `slots` (an empty string leaves a slot torn with junk). The first
+// `validBytes` of the data are the served file's, the rest junk.
+void PlantPartial(const std::wstring& folder, const std::string& name, std::int64_t size,
+                  std::int64_t validBytes, const std::vector<std::string>& slots) {
+    std::wstring wname(name.begin(), name.end());
+    std::wstring base = folder + L"\\" + wname;
+    HANDLE source = CreateFileW((ServerRoot() + L"\\" + wname).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE f = CreateFileW((base + L".kvdl").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                           nullptr);
+    std::vector<char> block(1 << 20);
+    for (std::int64_t done = 0; done < size; done += static_cast<std::int64_t>(block.size())) {
+        DWORD n = static_cast<DWORD>(std::min<std::int64_t>(size - done, block.size()));
+        DWORD got = 0;
+        ReadFile(source, block.data(), n, &got, nullptr);
+        if (done >= validBytes) {
+            std::fill(block.begin(), block.end(), 'J');
+        }
+        DWORD written;
+        WriteFile(f, block.data(), n, &written, nullptr);
+    }
+    CloseHandle(source);
+    CloseHandle(f);
+    f = CreateFileW((base + L".kvdl.state").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                    nullptr);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        std::string slot = slots[i].empty() ? std::string(300, '\x5A') : slots[i];
+        slot.resize(xldl::kResumeSlotBytes, '\0');
+        DWORD written;
+        WriteFile(f, slot.data(), static_cast<DWORD>(slot.size()), &written, nullptr);
+    }
+    CloseHandle(f);
+}
+
+TEST_F(EngineTest, KeptStateIsTrustedOnlyAsFarAsItCanBe) {
+    const std::int64_t size = 6 * kMiB;
+    MakeServedFile("kept.bin", size, 15);
+    std::string url;
+    for (wchar_t c : ServerUrl("kept.bin")) {
+        url += static_cast<char>(c);
+    }
+    xldl::ResumeRecord claimsAll;  // everything written, but nothing flushed before a restart
+    claimsAll.sequence = 7;
+    claimsAll.url = url;
+    claimsAll.total = size;
+    claimsAll.remaining = {};
+    claimsAll.durableRemaining = {{0, size}};
+    claimsAll.bootStamp = 1;  // another boot than this one
+    std::string slotAll;
+    ASSERT_TRUE(xldl::EncodeResumeSlot(claimsAll, &slotAll));
+    xldl::ResumeRecord half = claimsAll;  // an older slot: the second half still missing
+    half.sequence = 6;
+    half.remaining = {{size / 2, size}};
+    half.durableRemaining = {{size / 2, size}};
+    std::string slotHalf;
+    ASSERT_TRUE(xldl::EncodeResumeSlot(half, &slotHalf));
+    xldl::ResumeRecord otherUrl = half;
+    otherUrl.url = url + "?other";
+    otherUrl.remaining = {};
+    otherUrl.durableRemaining = {};
+    std::string slotOther;
+    ASSERT_TRUE(xldl::EncodeResumeSlot(otherUrl, &slotOther));
+
+    struct Case {
+        const char* label;
+        std::vector<std::string> slots;
+        std::int64_t fetched;  // what the server must send: the bytes not validly kept
+    };
+    const Case cases[] = {
+        {"restarted-system", {"", slotAll}, size},      // only flushed ranges count
+        {"torn-newer-slot", {slotHalf, ""}, size / 2},  // the intact older slot is used
+        {"junk-state", {"", ""}, size},                 // nothing usable: clean start
+        {"other-url", {"", slotOther}, size},           // another download's state: ignored
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::wstring folder = FreshFolder(W(c.label));
+        PlantPartial(folder, "kept.bin", size, size / 2, c.slots);
+        std::int64_t before = ServerStat("kept.bin", "bytes");
+        // One connection: no range is split, so the server's count is exact.
+        TaskInfo info = Download("kept.bin", "", folder, 1);
+        ASSERT_EQ(info.state, 4);
+        EXPECT_EQ(Sha256OfFile(In(folder, "kept.bin")), Sha256OfFile(In(ServerRoot(), "kept.bin")));
+        std::int64_t fetched = ServerStat("kept.bin", "bytes") - before;
+        EXPECT_GE(fetched, c.fetched);
+        EXPECT_LT(fetched, c.fetched + kMiB);
+    }
 }
 
 TEST_F(EngineTest, ServerErrorsFailWithCodeZeroAndLocalFileErrorsWithCodeOne) {
