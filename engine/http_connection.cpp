@@ -71,18 +71,6 @@ ProxyEndpoint SystemProxyFor(const Url& url) {
     return proxy;
 }
 
-bool SendAll(SOCKET s, const std::string& data) {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        int n = send(s, data.data() + sent, static_cast<int>(data.size() - sent), 0);
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Connects with a time-out, watching `cancel` every tenth of a second.
 SOCKET ConnectTo(const std::string& host, std::uint16_t port, const std::atomic<bool>& cancel,
                  std::string* error) {
@@ -130,14 +118,7 @@ SOCKET ConnectTo(const std::string& host, std::uint16_t port, const std::atomic<
             }
         }
         if (connected) {
-            nonBlocking = 0;
-            ioctlsocket(s, FIONBIO, &nonBlocking);
-            DWORD timeout = kReceiveTimeoutMs;
-            setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
-                       sizeof(timeout));
-            setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout),
-                       sizeof(timeout));
-            result = s;
+            result = s;  // stays non-blocking: waits go through WaitReady, which can be cut
         } else {
             closesocket(s);
         }
@@ -149,6 +130,9 @@ SOCKET ConnectTo(const std::string& host, std::uint16_t port, const std::atomic<
     return result;
 }
 
+// The socket is non-blocking; a read or write that would block waits here in short steps,
+// so Abort() is seen within a tenth of a second. (Wine's shutdown() does not wake a
+// blocked recv, and a receive time-out leaves a Windows socket unusable.)
 class SocketStream : public HttpStream {
   public:
     SocketStream(SOCKET s, AbortList& aborts) : socket_(s), aborts_(aborts) { aborts_.Add(this); }
@@ -157,11 +141,41 @@ class SocketStream : public HttpStream {
         closesocket(socket_);
     }
 
+    bool SendAll(const std::string& data) {
+        std::size_t sent = 0;
+        while (sent < data.size()) {
+            int n = send(socket_, data.data() + sent, static_cast<int>(data.size() - sent), 0);
+            if (n > 0) {
+                sent += static_cast<std::size_t>(n);
+            } else if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
+                if (!WaitReady(false)) {
+                    return false;
+                }
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // recv that waits for data; -1 on error, time-out or abort, 0 when the peer closed.
+    int Receive(char* buffer, int size) {
+        for (;;) {
+            int n = recv(socket_, buffer, size, 0);
+            if (n >= 0) {
+                return n;
+            }
+            if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitReady(true)) {
+                return -1;
+            }
+        }
+    }
+
     bool ReadHead(std::string* error) {
         std::vector<char> buffer(16 * 1024);
         std::string head;
         for (;;) {
-            int n = recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
+            int n = Receive(buffer.data(), static_cast<int>(buffer.size()));
             if (n <= 0) {
                 *error = "connection closed before the response head";
                 return false;
@@ -210,7 +224,7 @@ class SocketStream : public HttpStream {
                 pending_.erase(0, got);
             } else {
                 int want = static_cast<int>(std::min<std::size_t>(size, 1 << 30));
-                int n = recv(socket_, buffer, want, 0);
+                int n = Receive(buffer, want);
                 if (n < 0) {
                     return -1;
                 }
@@ -237,10 +251,29 @@ class SocketStream : public HttpStream {
         }
     }
 
-    void Abort() override { shutdown(socket_, SD_BOTH); }
+    void Abort() override { aborted_ = true; }
 
   private:
+    bool WaitReady(bool forRead) {
+        for (DWORD waited = 0; waited < kReceiveTimeoutMs; waited += 100) {
+            if (aborted_) {
+                return false;
+            }
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(socket_, &set);
+            timeval step = {0, 100 * 1000};
+            int ready = forRead ? select(0, &set, nullptr, nullptr, &step)
+                                : select(0, nullptr, &set, nullptr, &step);
+            if (ready != 0) {
+                return ready > 0 && !aborted_;
+            }
+        }
+        return false;  // the server stalled
+    }
+
     SOCKET socket_;
+    std::atomic<bool> aborted_{false};
     AbortList& aborts_;
     std::string pending_;
     bool chunked_ = false;
@@ -427,7 +460,7 @@ std::unique_ptr<HttpStream> OpenHttp(const Url& url, std::int64_t first, std::in
         return nullptr;
     }
     auto stream = std::make_unique<SocketStream>(s, aborts);
-    if (!SendAll(s, BuildGetRequest(url, viaProxy, first, last, settings.userAgent))) {
+    if (!stream->SendAll(BuildGetRequest(url, viaProxy, first, last, settings.userAgent))) {
         *error = "cannot send the request";
         return nullptr;
     }

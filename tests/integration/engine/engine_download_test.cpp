@@ -273,6 +273,17 @@ TEST_F(EngineTest, PauseHoldsEveryByteAndResumeFinishes) {
     EXPECT_EQ(Sha256OfFile(In(folder, "paused.bin")), Sha256OfFile(In(ServerRoot(), "paused.bin")));
     // Resumed, not restarted: the server sent little more than the file once.
     EXPECT_LT(ServerStat("paused.bin", "bytes"), 16 * kMiB + 2 * kMiB);
+
+    // A pause cuts a connection that waits on a silent server at once.
+    MakeServedFile("silent.bin", 2 * kMiB, 41);
+    folder = FreshFolder(L"silent");
+    HANDLE silent = Create(ServerUrl("silent.bin?stall=30"), L"silent.bin", folder, 1);
+    api_.StartTask(silent);
+    Sleep(1500);
+    DWORD before = GetTickCount();
+    api_.StopTask(silent);
+    EXPECT_LT(GetTickCount() - before, 2000u);
+    EXPECT_EQ(Query(api_, silent).state, 2);
 }
 
 TEST_F(EngineTest, DeleteRemovesPartialDataAndForgetsTheTask) {
