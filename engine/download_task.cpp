@@ -547,6 +547,12 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
         ranges_ ? (params_.connections > 0 ? params_.connections : kDefaultConnections) : 1;
     std::vector<std::thread> workers;
     activeWorkers_ = workerCount;
+    {
+        std::lock_guard<std::mutex> lock(writeMutex_);
+        writerDone_ = false;
+        writeFailed_ = false;
+    }
+    std::thread writer([this] { Writer(); });
     workers.emplace_back([this, &probe] { Worker(std::move(probe), 0); });
     for (int i = 1; i < workerCount; ++i) {
         workers.emplace_back([this] { Worker(nullptr, -1); });
@@ -577,6 +583,8 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
     for (std::thread& t : workers) {
         t.join();
     }
+    StopWriter();
+    writer.join();
     SaveRecord(true);
     if (changed_ && !stop_) {
         return Outcome::kRestart;
@@ -678,7 +686,7 @@ void DownloadTask::SampleSpeed() {
 int DownloadTask::ClaimSegment() {
     std::lock_guard<std::mutex> lock(segMutex_);
     for (std::size_t i = 0; i < segments_.size(); ++i) {
-        if (!segments_[i].owned && segments_[i].pos < segments_[i].end) {
+        if (!segments_[i].owned && segments_[i].reserved < segments_[i].end) {
             segments_[i].owned = true;
             return static_cast<int>(i);
         }
@@ -718,8 +726,7 @@ int DownloadTask::ClaimSegment() {
 
 void DownloadTask::ReleaseSegment(int segment) {
     std::lock_guard<std::mutex> lock(segMutex_);
-    segments_[segment].owned = false;
-    segments_[segment].reserved = segments_[segment].pos;
+    segments_[segment].owned = false;  // what it fetched is still on its way to the disk
 }
 
 bool DownloadTask::CheckRangeResponse(const HttpStream& stream, std::int64_t from) const {
@@ -731,20 +738,95 @@ bool DownloadTask::CheckRangeResponse(const HttpStream& stream, std::int64_t fro
            SameValidators(HeaderOr(head, "Last-Modified"), lastModified_);
 }
 
+// Two buffers per connection: one is filled from the network while the other is written.
+class BufferPair {
+  public:
+    explicit BufferPair(std::size_t bytes) {
+        for (auto& b : buffers_) {
+            b.resize(bytes);
+        }
+    }
+    ~BufferPair() { WaitAllFree(); }
+    BufferPair(const BufferPair&) = delete;
+    BufferPair& operator=(const BufferPair&) = delete;
+
+    int Take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [this] { return free_[0] || free_[1]; });
+        int slot = free_[0] ? 0 : 1;
+        free_[slot] = false;
+        return slot;
+    }
+    char* Data(int slot) { return buffers_[slot].data(); }
+    void Give(int slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_[slot] = true;
+        freed_.notify_all();
+    }
+    void WaitAllFree() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [this] { return free_[0] && free_[1]; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    std::vector<char> buffers_[2];
+    bool free_[2] = {true, true};
+};
+
+void DownloadTask::QueueWrite(const WriteJob& job) {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    writeQueue_.push_back(job);
+    writeReady_.notify_one();
+}
+
+void DownloadTask::StopWriter() {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    writerDone_ = true;
+    writeReady_.notify_one();
+}
+
+void DownloadTask::Writer() {
+    for (;;) {
+        WriteJob job;
+        {
+            std::unique_lock<std::mutex> lock(writeMutex_);
+            writeReady_.wait(lock, [this] { return !writeQueue_.empty() || writerDone_; });
+            if (writeQueue_.empty()) {
+                return;  // told to stop, and everything is written
+            }
+            job = writeQueue_.front();
+            writeQueue_.pop_front();
+        }
+        bool ok = !writeFailed_ && WriteAt(partial_.Get(), job.pos, job.data, job.size);
+        job.pool->Give(job.slot);
+        if (!ok) {
+            if (!writeFailed_) {
+                writeFailed_ = true;
+                Fail(kFailureLocalFile);  // disk full, or the file cannot grow
+            }
+            continue;  // later jobs only hand their buffers back
+        }
+        {
+            std::lock_guard<std::mutex> lock(segMutex_);
+            Segment& s = segments_[job.segment];
+            s.pos = std::max(s.pos, job.pos + static_cast<std::int64_t>(job.size));
+        }
+        downloaded_ += static_cast<std::int64_t>(job.size);
+        if ((unsaved_ += static_cast<std::int64_t>(job.size)) >= kSaveEveryBytes) {
+            SaveRecord(false);
+        }
+    }
+}
+
 void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
     struct Leaving {
         std::atomic<int>& count;
         ~Leaving() { --count; }
     } leaving{activeWorkers_};
+    BufferPair pool(kBufferBytes);  // destroyed (after the writer gave both back) first
     std::unique_ptr<HttpStream> stream = std::move(first);
-    UniqueHandle file(CreateFileW(partialPath_.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
-        Fail(kFailureLocalFile);
-        return;
-    }
-    std::vector<char> buffer(kBufferBytes);
     SpeedLimiter& limiter = host_.Limiter();
     int failures = 0;
     while (!cancelRun_) {
@@ -758,7 +840,7 @@ void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
         std::int64_t end;
         {
             std::lock_guard<std::mutex> lock(segMutex_);
-            from = segments_[segment].pos;
+            from = segments_[segment].reserved;
             end = segments_[segment].end;
         }
         if (from >= end) {
@@ -801,19 +883,21 @@ void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
         bool streamFailed = false;
         bool streamEnded = false;
         while (!cancelRun_ && !streamFailed && !streamEnded) {
-            std::int64_t pos;
+            std::int64_t fetchPos;
             std::size_t want;
             {
                 std::lock_guard<std::mutex> lock(segMutex_);
                 Segment& s = segments_[segment];
-                pos = s.pos;
+                fetchPos = s.reserved;
                 want = static_cast<std::size_t>(std::min<std::int64_t>(
-                    static_cast<std::int64_t>(buffer.size()), s.end - s.pos));
-                s.reserved = s.pos + static_cast<std::int64_t>(want);
+                    static_cast<std::int64_t>(kBufferBytes), s.end - s.reserved));
+                s.reserved += static_cast<std::int64_t>(want);  // no split below this
             }
             if (want == 0) {
                 break;
             }
+            int slot = pool.Take();
+            char* buffer = pool.Data(slot);
             std::size_t filled = 0;
             auto started = Clock::now();
             while (filled < want && !cancelRun_) {
@@ -821,7 +905,7 @@ void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
                 if (grant == 0) {
                     break;
                 }
-                long long n = stream.get()->Read(buffer.data() + filled, grant);
+                long long n = stream->Read(buffer + filled, grant);
                 limiter.Refund(n > 0 ? grant - static_cast<std::size_t>(n) : grant);
                 if (n < 0) {
                     streamFailed = true;
@@ -837,34 +921,25 @@ void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
                     break;
                 }
             }
-            if (filled > 0) {
-                if (!WriteAt(file.Get(), pos, buffer.data(), filled)) {
-                    Fail(kFailureLocalFile);
-                    return;
-                }
-                {
-                    std::lock_guard<std::mutex> lock(segMutex_);
-                    Segment& s = segments_[segment];
-                    s.pos += static_cast<std::int64_t>(filled);
-                    s.reserved = s.pos;
-                }
-                downloaded_ += static_cast<std::int64_t>(filled);
-                failures = 0;
-                if ((unsaved_ += static_cast<std::int64_t>(filled)) >= kSaveEveryBytes) {
-                    SaveRecord(false);
-                }
+            {
+                std::lock_guard<std::mutex> lock(segMutex_);
+                segments_[segment].reserved = fetchPos + static_cast<std::int64_t>(filled);
             }
-        }
-        if (streamEnded && !ranges_ && total_ < 0) {
-            // A body without a length ends with the connection: that is the end of the file.
-            std::lock_guard<std::mutex> lock(segMutex_);
-            segments_[segment].end = segments_[segment].pos;
+            if (filled > 0) {
+                QueueWrite({segment, fetchPos, buffer, filled, &pool, slot});
+                failures = 0;
+            } else {
+                pool.Give(slot);
+            }
         }
         std::int64_t left;
         {
             std::lock_guard<std::mutex> lock(segMutex_);
-            left = segments_[segment].end - segments_[segment].pos;
-            segments_[segment].reserved = segments_[segment].pos;
+            Segment& s = segments_[segment];
+            if (streamEnded && !ranges_ && total_ < 0) {
+                s.end = s.reserved;  // a body without a length ends with the connection
+            }
+            left = s.end - s.reserved;
         }
         stream.reset();
         if (left <= 0) {
@@ -875,7 +950,7 @@ void DownloadTask::Worker(std::unique_ptr<HttpStream> first, int segment) {
         if (cancelRun_) {
             break;
         }
-        // Cut short: continue at the last byte written, or from byte 0 without ranges.
+        // Cut short: continue at the last byte fetched, or from byte 0 without ranges.
         if (!ranges_) {
             changed_ = true;  // start over from the beginning
             break;

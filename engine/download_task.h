@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -68,12 +70,21 @@ class DownloadTask {
 
   private:
     struct Segment {
-        std::int64_t pos = 0;       // next byte to fetch
-        std::int64_t reserved = 0;  // bytes below this are being written by the owner
+        std::int64_t pos = 0;       // bytes below this are written to the file
+        std::int64_t reserved = 0;  // bytes below this are fetched (or being fetched)
         std::int64_t end = 0;       // one past the last byte
         bool owned = false;
     };
     enum class Outcome { kFinished, kStopped, kFailed, kRestart };
+    // A filled buffer on its way to the disk; the buffer goes back to its worker after.
+    struct WriteJob {
+        int segment = 0;
+        std::int64_t pos = 0;
+        const char* data = nullptr;
+        std::size_t size = 0;
+        class BufferPair* pool = nullptr;
+        int slot = 0;
+    };
 
     void Run();
     Outcome Transfer();
@@ -84,6 +95,10 @@ class DownloadTask {
     std::unique_ptr<HttpStream> OpenFollowing(std::int64_t first, std::int64_t last, bool remember,
                                               std::string* error);
     void Worker(std::unique_ptr<HttpStream> stream, int segment);
+    // Writes what the workers fetched, in the order they fetched it, while they read on.
+    void Writer();
+    void QueueWrite(const WriteJob& job);
+    void StopWriter();
     int ClaimSegment();
     void ReleaseSegment(int segment);
     bool CheckRangeResponse(const HttpStream& stream, std::int64_t from) const;
@@ -134,6 +149,11 @@ class DownloadTask {
     std::vector<ByteRange> durable_;
     std::atomic<std::int64_t> unsaved_{0};
     std::atomic<int> activeWorkers_{0};
+    std::mutex writeMutex_;
+    std::condition_variable writeReady_;
+    std::deque<WriteJob> writeQueue_;
+    bool writerDone_ = false;
+    bool writeFailed_ = false;  // writer thread only
     std::int64_t bootStamp_ = 0;
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> samples_;
 };

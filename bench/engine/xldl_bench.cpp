@@ -1,6 +1,6 @@
 // Downloads one URL with xldl.dll loaded by path, as the program does, and prints how long
 // the transfer took inside the process (no Wine start-up in the figure).
-//   xldl_bench <xldl.dll> <url> <folder> <file name>
+//   xldl_bench <xldl.dll> <url> <folder> <file name> [connections, default 5 as the program]
 // Prints "kept <bytes>" (what a resumed run started from), "progress <bytes>" about ten
 // times a second, then "bytes <n>", "seconds <s>" and "state <n>".
 #include <windows.h>
@@ -19,7 +19,7 @@ T Get(HMODULE m, const char* name) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 5) {
+    if (argc != 5 && argc != 6) {
         std::fprintf(stderr, "usage: xldl_bench <xldl.dll> <url> <folder> <file name>\n");
         return 2;
     }
@@ -40,7 +40,8 @@ int wmain(int argc, wchar_t** argv) {
     std::memcpy(params.data() + kParamUrlOffset, argv[2], (wcslen(argv[2]) + 1) * 2);
     std::memcpy(params.data() + kParamFileNameOffset, argv[4], (wcslen(argv[4]) + 1) * 2);
     std::memcpy(params.data() + kParamSaveFolderOffset, argv[3], (wcslen(argv[3]) + 1) * 2);
-    const std::int32_t values[] = {0, 0, 5, 0, 1};
+    const std::int32_t connections = argc == 6 ? _wtoi(argv[5]) : 5;
+    const std::int32_t values[] = {0, 0, connections, 0, 1};
     const std::size_t offsets[] = {kParamReserved18096Offset, kParamReserved18356Offset,
                                    kParamConnectionsOffset, kParamReserved18364Offset,
                                    kParamResumeOffset};
