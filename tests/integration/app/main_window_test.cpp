@@ -2,6 +2,10 @@
 // area, the tray icon, the private messages and the start-up failure.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include "app/main_frame.h"
 #include "app/page_controls.h"
 #include "app/startup.h"
@@ -37,7 +41,7 @@ void Pump(int ms) {
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseBuiltSkin();
         frame = new CMainFrame(L"C:", L"C:\\KorvaneTestData");
@@ -72,9 +76,7 @@ protected:
         RECT rc = control->GetPos();
         return ScreenPointOf((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
     }
-    LRESULT HitTest(LPARAM point) {
-        return SendMessageW(frame->GetHWND(), WM_NCHITTEST, 0, point);
-    }
+    LRESULT HitTest(LPARAM point) { return SendMessageW(frame->GetHWND(), WM_NCHITTEST, 0, point); }
 
     CMainFrame* frame = nullptr;  // lives on, as in the program
     std::vector<std::wstring> opened;
@@ -174,6 +176,52 @@ TEST_F(MainWindowTest, MainTabOptionsSelectTheirPages) {
         frame->PaintManager().SendNotify(Find(options[i]), L"click");
         EXPECT_EQ(tab->GetCurSel(), i);
     }
+}
+
+// Saves what the screen shows of the window as a PNG artefact of the build.
+bool SaveWindowPicture(HWND hwnd, const std::wstring& path) {
+    RECT rc = {};
+    GetWindowRect(hwnd, &rc);
+    int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
+    SelectObject(memory, old);
+    bool saved = false;
+    {
+        Gdiplus::Bitmap picture(bitmap, nullptr);
+        // The PNG encoder of GDI+.
+        const CLSID png = {
+            0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+        saved = picture.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+TEST_F(MainWindowTest, EveryWizardStepIsDrawn) {
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
+    CreateDirectoryW(artifacts.c_str(), nullptr);
+
+    auto* steps = static_cast<DuiLib::CTabLayoutUI*>(Find(L"ZadodiReloadTab"));
+    ASSERT_NE(steps, nullptr);
+    HWND hwnd = frame->GetHWND();
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    for (int step = 0; step < 6; ++step) {
+        ASSERT_TRUE(steps->SelectItem(step));
+        InvalidateRect(hwnd, nullptr, FALSE);
+        Pump(600);
+        std::wstring path = artifacts + L"\\wizard-step" + std::to_wstring(step) + L".png";
+        EXPECT_TRUE(SaveWindowPicture(hwnd, path)) << "step " << step;
+    }
+    Gdiplus::GdiplusShutdown(token);
 }
 
 TEST(StartUp, UnwritableTemporaryFolderIsReportedAndEndsTheProgram) {
