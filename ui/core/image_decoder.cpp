@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -73,6 +74,27 @@ long long CountGifFrames(const uint8_t* data, size_t size) {
     return frames;  // no trailer: stb accepts that, so do we
 }
 
+bool IsPng(const uint8_t* data, size_t size) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return size >= 8 && std::memcmp(data, kSignature, 8) == 0;
+}
+
+// stb sizes its buffer from a chunk's declared length before reading the chunk, so a
+// small file claiming a 2 GiB chunk costs 2 GiB. Refuse chunks that run past the data.
+bool PngChunksFit(const uint8_t* data, size_t size) {
+    size_t pos = 8;
+    while (size - pos >= 8) {
+        uint32_t length = (static_cast<uint32_t>(data[pos]) << 24) | (data[pos + 1] << 16) |
+                          (data[pos + 2] << 8) | data[pos + 3];
+        if (length > size - pos - 8 || size - pos - 8 - length < 4)
+            return false;
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0)
+            return true;
+        pos += 12 + static_cast<size_t>(length);
+    }
+    return true;  // ends without IEND: stb decides
+}
+
 // RGBA as stb gives it -> premultiplied BGRA.
 void ToPremultipliedBgra(const uint8_t* rgba, size_t pixels, std::vector<uint8_t>* out) {
     out->resize(pixels * 4);
@@ -128,6 +150,9 @@ static bool DecodeImageOrThrow(const uint8_t* data, size_t size, DecodedImage* i
     if (size > INT_MAX)
         return Fail(error, "image data too large");
     const int length = static_cast<int>(size);
+
+    if (IsPng(data, size) && !PngChunksFit(data, size))
+        return Fail(error, "corrupt PNG: a chunk runs past the end of the data");
 
     int width = 0, height = 0, components = 0;
     if (!stbi_info_from_memory(data, length, &width, &height, &components)) {

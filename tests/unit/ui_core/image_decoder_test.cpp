@@ -101,3 +101,26 @@ TEST(ImageDecoder, RefusesBrokenAndAbsurdImages) {
         }
     }
 }
+
+// Files the fuzzer found that made the decoder write or read out of bounds, or ask for
+// gigabytes; kept so the sanitizer build re-checks them.
+TEST(ImageDecoder, FilesThatOnceBrokeTheDecoder) {
+    for (const char* name : {"bad_huffman.jpg", "bad_huffman_fill.jpg", "bad_huffman_code.jpg",
+                             "huge_chunk.png", "gif_two_back.gif"}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ui_core_test::ReadFixture(name, &bytes)) << name;
+        DecodedImage image;
+        std::string error;
+        bool ok = DecodeImage(bytes.data(), bytes.size(), &image, &error);
+        if (std::string(name) == "gif_two_back.gif") {
+            if (ok) {
+                for (const auto& frame : image.frames) {
+                    EXPECT_EQ(frame.bgra.size(), size_t(image.width) * image.height * 4);
+                }
+            }
+            continue;
+        }
+        EXPECT_FALSE(ok) << name;
+        EXPECT_FALSE(error.empty()) << name;
+    }
+}
