@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <vector>
 
@@ -42,7 +42,7 @@ int wmain(int argc, wchar_t** argv) {
     std::memcpy(params.data() + kParamFileNameOffset, argv[4], (wcslen(argv[4]) + 1) * 2);
     std::memcpy(params.data() + kParamSaveFolderOffset, argv[3], (wcslen(argv[3]) + 1) * 2);
     const std::int32_t connections =
-        argc == 6 ? static_cast<std::int32_t>(std::wcstol(argv[5], nullptr, 10)) : 5;
+        argc == 6 ? static_cast<std::int32_t>(wcstol(argv[5], nullptr, 10)) : 5;
     const std::int32_t values[] = {0, 0, connections, 0, 1};
     const std::size_t offsets[] = {kParamReserved18096Offset, kParamReserved18356Offset,
                                    kParamConnectionsOffset, kParamReserved18364Offset,
