@@ -234,6 +234,13 @@ TEST_F(EngineTest, ServerErrorsFailWithCodeZeroAndLocalFileErrorsWithCodeOne) {
     EXPECT_EQ(info.state, 1);
     EXPECT_EQ(info.failure, 1);
 
+    // A server that promises more than it sends, without ranges: never a short file under
+    // the final name. With ranges the missing tail would be fetched again.
+    info = Download("small.bin", "?norange=1&lie=100", folder);
+    EXPECT_EQ(info.state, 1);
+    EXPECT_EQ(info.failure, 0);
+    EXPECT_FALSE(FileExists(In(folder, "small.bin")));
+
     // A name that would leave the folder is refused, not written.
     HANDLE task = Create(ServerUrl("small.bin"), L"..\\escape.bin", folder);
     api_.StartTask(task);
