@@ -9,11 +9,6 @@ namespace korvane {
 
 namespace {
 
-// The record is kept whole for the window's life so that the icon can be removed with it.
-#if !defined(_WIN64)
-static_assert(sizeof(NOTIFYICONDATAW) == 956);
-#endif
-
 // The skin's tab options, in the order of the main tab's pages.
 constexpr const wchar_t* kMainTabOptions[] = {L"ZadOdiReloadOp", L"BackUpAndRestoreOp",
                                               L"SoftwareManagementOp", L"DataBackupOp"};
@@ -117,27 +112,31 @@ LRESULT CMainFrame::OnNcHitTest(LPARAM lParam) {
 }
 
 bool CMainFrame::ShowTrayIcon() {
+#if !defined(_WIN64)
+    static_assert(sizeof(TrayIconRecord) == 956);
+#endif
     m_tray = {};
-    m_tray.cbSize = sizeof(m_tray);
-    m_tray.hWnd = m_hWnd;
-    m_tray.uID = kProgramIcon;
-    m_tray.uFlags = NIF_TIP;
-    if (Shell_NotifyIconW(NIM_MODIFY, &m_tray)) {
+    NOTIFYICONDATAW& icon = m_tray.data;
+    icon.cbSize = sizeof(m_tray);
+    icon.hWnd = m_hWnd;
+    icon.uID = kProgramIcon;
+    icon.uFlags = NIF_TIP;
+    if (Shell_NotifyIconW(NIM_MODIFY, &icon)) {
         return false;  // already up
     }
-    lstrcpynW(m_tray.szInfoTitle, L"信息提示", 8);
-    lstrcpynW(m_tray.szInfo, L"点击这里打开Korvane一键重装系统工具界面！", 256);
-    m_tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
-    m_tray.uCallbackMessage = kTrayCallbackMessage;
-    m_tray.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIcon));
-    Shell_NotifyIconW(NIM_ADD, &m_tray);
+    lstrcpynW(icon.szInfoTitle, L"信息提示", 8);
+    lstrcpynW(icon.szInfo, L"点击这里打开Korvane一键重装系统工具界面！", 256);
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+    icon.uCallbackMessage = kTrayCallbackMessage;
+    icon.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIcon));
+    Shell_NotifyIconW(NIM_ADD, &icon);
     return true;
 }
 
 void CMainFrame::OnTrayCallback(LPARAM lParam) {
     if (lParam == WM_LBUTTONDOWN) {
         ShowWindow(true, true);
-        Shell_NotifyIconW(NIM_DELETE, &m_tray);
+        Shell_NotifyIconW(NIM_DELETE, &m_tray.data);
     }
 }
 

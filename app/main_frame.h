@@ -62,8 +62,15 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     void OnMenuCommand(DuiLib::CDuiString* text);
     void SelectMainTab(int index);
 
+    // The full notification-area record of Vista and later (the XP headers stop before its
+    // last field), kept for the window's life so that the icon is removed with it.
+    struct TrayIconRecord {
+        NOTIFYICONDATAW data;
+        HICON balloonIcon;
+    };
+
     DuiLib::CPaintManagerUI m_pm;
-    NOTIFYICONDATAW m_tray = {};
+    TrayIconRecord m_tray = {};
 
     std::wstring systemDrive_;
     std::wstring appDataFolder_;

@@ -132,6 +132,7 @@ TEST_F(MainWindowTest, BuilderCallbackKnowsOnlyThePageElements) {
 TEST_F(MainWindowTest, DragAreaIsTheTopBandOutsideInteractiveControls) {
     // The title label and the band's empty space drag; buttons, options and texts do not.
     EXPECT_EQ(HitTest(ScreenPointOf(200, 10)), HTCAPTION);
+    EXPECT_EQ(HitTest(ScreenPointOf(200, 38)), HTCAPTION) << "on the title label";
     EXPECT_EQ(HitTest(CentreOf(Find(L"url1_btn"))), HTCLIENT);
     EXPECT_EQ(HitTest(CentreOf(Find(L"BackUpAndRestoreOp"))), HTCLIENT);
     EXPECT_EQ(HitTest(ScreenPointOf(700, 129)), HTCAPTION);
