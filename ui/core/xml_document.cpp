@@ -105,6 +105,7 @@ class Parser {
     bool ParseMisc(bool* found);  // comment, processing instruction or blanks
     bool SkipComment();
     bool SkipProcessingInstruction();
+    bool ParseName(std::string_view* name);
     bool ParseName(std::string* name);
     bool ParseElement(XmlElement* element, int depth);
     bool ParseAttributes(XmlElement* element, bool* selfClosing);
@@ -217,14 +218,22 @@ bool Parser::ParseMisc(bool* found) {
     return true;
 }
 
-bool Parser::ParseName(std::string* name) {
+bool Parser::ParseName(std::string_view* name) {
     size_t start = pos_;
     if (AtEnd() || !IsNameStart(text_[pos_])) {
         return Fail(pos_, AtEnd() ? "unexpected end of input, expected a name" : "expected a name");
     }
     while (pos_ < text_.size() && IsNameChar(text_[pos_]))
         ++pos_;
-    name->assign(text_.data() + start, pos_ - start);
+    *name = text_.substr(start, pos_ - start);
+    return true;
+}
+
+bool Parser::ParseName(std::string* name) {
+    std::string_view view;
+    if (!ParseName(&view))
+        return false;
+    name->assign(view);
     return true;
 }
 
@@ -404,7 +413,7 @@ bool Parser::ParseContent(XmlElement* element, int depth) {
         if (StartsWith("</")) {
             size_t closeAt = pos_;
             pos_ += 2;
-            std::string name;
+            std::string_view name;
             if (!ParseName(&name))
                 return false;
             SkipSpace();
@@ -412,8 +421,9 @@ bool Parser::ParseContent(XmlElement* element, int depth) {
                 return Fail(pos_, "expected '>'");
             ++pos_;
             if (name != element->name) {
-                return Fail(closeAt, "</" + name + "> does not match <" + element->name +
-                                         "> at line " + std::to_string(element->line));
+                return Fail(closeAt, "</" + std::string(name) + "> does not match <" +
+                                         element->name + "> at line " +
+                                         std::to_string(element->line));
             }
             if (onlyBlanks)
                 element->text.clear();
