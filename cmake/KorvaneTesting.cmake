@@ -51,3 +51,14 @@ function(korvane_test name)
         endif()
     endforeach()
 endfunction()
+
+# Adds every folder below the current one that has a CMakeLists.txt: each subsystem keeps
+# its tests (or benchmarks) in a folder of its own inside a layer.
+function(korvane_add_subfolders)
+    file(GLOB entries LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    foreach(entry IN LISTS entries)
+        if(IS_DIRECTORY ${entry} AND EXISTS ${entry}/CMakeLists.txt)
+            add_subdirectory(${entry})
+        endif()
+    endforeach()
+endfunction()
