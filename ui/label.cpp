@@ -96,8 +96,10 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     } else if (name == L"endellipsis") {
         if (!ParseBoolAttr(pstrValue, &b))
             return ReportBadAttribute(GetClass(), pstrName, pstrValue);
+        // A text cut with an ellipsis is one line (as a path without blanks never wraps).
         unsigned style = m_uTextStyle.load();
-        SetTextStyle(b ? (style | kAlignEndEllipsis) : (style & ~kAlignEndEllipsis));
+        SetTextStyle(b ? ((style | kAlignEndEllipsis) & ~kAlignWrap)
+                       : (style & ~kAlignEndEllipsis));
     } else if (name == L"wordbreak" || name == L"multiline") {
         if (!ParseBoolAttr(pstrValue, &b))
             return ReportBadAttribute(GetClass(), pstrName, pstrValue);

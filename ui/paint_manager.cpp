@@ -175,10 +175,15 @@ void CPaintManagerUI::SetInitSize(int cx, int cy) {
 
 void CPaintManagerUI::SetLayered(bool bLayered) {
     m_bLayered = bLayered;
+    m_bRegionLayered = bLayered && !render::SystemBlendsLayeredWindows();
+    m_bRegionDirty = m_bRegionLayered;
     if (m_hWndPaint) {
+        bool layeredStyle = bLayered && !m_bRegionLayered;
         LONG_PTR ex = ::GetWindowLongPtrW(m_hWndPaint, GWL_EXSTYLE);
         LONG_PTR want =
-            bLayered ? (ex | WS_EX_LAYERED) : (ex & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+            layeredStyle ? (ex | WS_EX_LAYERED) : (ex & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+        if (!bLayered)
+            ::SetWindowRgn(m_hWndPaint, nullptr, TRUE);
         if (want != ex)
             ::SetWindowLongPtrW(m_hWndPaint, GWL_EXSTYLE, want);
         Invalidate();
@@ -348,6 +353,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
     pControl->SetManager(this, nullptr, true);
     NameTableChanged();
     NeedUpdate();
+    m_bRegionDirty = m_bRegionLayered;
     // Positions are known from now on, also to code that asks before the first paint.
     if (OnWindowThread(m_hWndPaint))
         EnsureLayout();
@@ -585,17 +591,86 @@ void CPaintManagerUI::RenderArea(const RECT& rcPaint) {
                           static_cast<double>(freq.QuadPart);
 }
 
-void CPaintManagerUI::PresentLayered() {
+namespace {
+
+// UpdateLayeredWindowIndirect (Vista and later) can take just the changed part; XP only
+// has UpdateLayeredWindow, which always sends the whole picture.
+struct LayeredUpdateInfo {
+    DWORD cbSize;
+    HDC hdcDst;
+    const POINT* pptDst;
+    const SIZE* psize;
+    HDC hdcSrc;
+    const POINT* pptSrc;
+    COLORREF crKey;
+    const BLENDFUNCTION* pblend;
+    DWORD dwFlags;
+    const RECT* prcDirty;
+};
+using UpdateLayeredWindowIndirectFn = BOOL(WINAPI*)(HWND, const LayeredUpdateInfo*);
+
+UpdateLayeredWindowIndirectFn LayeredIndirect() {
+    static UpdateLayeredWindowIndirectFn fn =
+        reinterpret_cast<UpdateLayeredWindowIndirectFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect")));
+    return fn;
+}
+
+}  // namespace
+
+void CPaintManagerUI::PresentLayered(const RECT* dirty) {
     RECT rcWnd = {};
     ::GetWindowRect(m_hWndPaint, &rcWnd);
     POINT ptDst = {rcWnd.left, rcWnd.top};
     POINT ptSrc = {0, 0};
     SIZE size = {m_canvas.Width(), m_canvas.Height()};
     BLENDFUNCTION bf = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    bool sizeKnown = rcWnd.right - rcWnd.left == size.cx && rcWnd.bottom - rcWnd.top == size.cy;
+    if (UpdateLayeredWindowIndirectFn indirect = LayeredIndirect();
+        indirect && dirty && sizeKnown) {
+        LayeredUpdateInfo info = {sizeof(info), nullptr, nullptr, nullptr,   m_canvas.DC(),
+                                  &ptSrc,       0,       &bf,     ULW_ALPHA, dirty};
+        if (indirect(m_hWndPaint, &info))
+            return;
+    }
     HDC screen = ::GetDC(nullptr);
     ::UpdateLayeredWindow(m_hWndPaint, screen, &ptDst, &size, m_canvas.DC(), &ptSrc, 0, &bf,
                           ULW_ALPHA);
     ::ReleaseDC(nullptr, screen);
+}
+
+void CPaintManagerUI::UpdateRegionFromAlpha() {
+    m_bRegionDirty = false;
+    int width = m_canvas.Width(), height = m_canvas.Height();
+    const uint32_t* bits = m_canvas.Bits();
+    // One rectangle per run of drawn pixels in each row.
+    std::vector<RECT> runs;
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* row = bits + static_cast<size_t>(y) * width;
+        int x = 0;
+        while (x < width) {
+            while (x < width && (row[x] >> 24) == 0)
+                ++x;
+            int start = x;
+            while (x < width && (row[x] >> 24) != 0)
+                ++x;
+            if (x > start)
+                runs.push_back(RECT{start, y, x, y + 1});
+        }
+    }
+    std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    data->rdh.nCount = static_cast<DWORD>(runs.size());
+    data->rdh.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
+    data->rdh.rcBound = RECT{0, 0, width, height};
+    if (!runs.empty())
+        memcpy(data->Buffer, runs.data(), runs.size() * sizeof(RECT));
+    HRGN rgn = ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+    // The window owns the region from here on.
+    if (rgn && !::SetWindowRgn(m_hWndPaint, rgn, FALSE))
+        ::DeleteObject(rgn);
 }
 
 void CPaintManagerUI::Paint() {
@@ -605,7 +680,7 @@ void CPaintManagerUI::Paint() {
     bool hasUpdate = ::GetUpdateRect(m_hWndPaint, &rcUpdate, FALSE) != FALSE;
     PAINTSTRUCT ps = {};
     HDC hdc = ::BeginPaint(m_hWndPaint, &ps);
-    if (m_bLayered)
+    if (m_bLayered && !m_bRegionLayered)
         ps.rcPaint = hasUpdate ? rcUpdate : RECT{0, 0, 0, 0};
     RECT rcClient = {};
     ::GetClientRect(m_hWndPaint, &rcClient);
@@ -621,12 +696,16 @@ void CPaintManagerUI::Paint() {
             return;
         }
         rcPaint = rcClient;  // a new buffer holds nothing yet
+        m_bRegionDirty = m_bRegionLayered;
     }
     RenderArea(rcPaint);
-    if (m_bLayered) {
+    if (m_bLayered && !m_bRegionLayered) {
         ::EndPaint(m_hWndPaint, &ps);
-        PresentLayered();
+        PresentLayered(&rcPaint);
         return;
+    }
+    if (m_bRegionLayered && m_bRegionDirty) {
+        UpdateRegionFromAlpha();
     }
     ::BitBlt(hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
              rcPaint.bottom - rcPaint.top, m_canvas.DC(), rcPaint.left, rcPaint.top, SRCCOPY);
@@ -765,10 +844,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         case WM_SIZE:
             NeedUpdate();
+            m_bRegionDirty = m_bRegionLayered;
             Invalidate();
             return false;
         case WM_SHOWWINDOW:
-            if (wParam && m_bLayered) {
+            if (wParam && m_bLayered && !m_bRegionLayered) {
                 // A layered window has no visible area (and gets no paint message) until
                 // its first picture is given: draw it now.
                 RECT rc = {};
@@ -776,7 +856,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                 EnsureLayout();
                 if (m_pRoot && m_canvas.Resize(rc.right, rc.bottom)) {
                     RenderArea(rc);
-                    PresentLayered();
+                    PresentLayered(nullptr);
                 }
             } else if (wParam) {
                 Invalidate();

@@ -135,7 +135,12 @@ class CPaintManagerUI {
 
   private:
     void RenderArea(const RECT& rcPaint);
-    void PresentLayered();
+    // Shows the back buffer in a layered window; dirty limits the update where possible.
+    void PresentLayered(const RECT* dirty);
+    // Where layered windows are not blended (see render::SystemBlendsLayeredWindows), a
+    // transparent page is drawn like any other and its fully transparent pixels are cut
+    // away with a window region: all that such a system shows of it anyway.
+    void UpdateRegionFromAlpha();
     void EnsureFont(FontInfo& font);
     void RebuildNameTable();
     void SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -147,6 +152,8 @@ class CPaintManagerUI {
     std::unique_ptr<ImageCache> m_images;
     CanvasDIB m_canvas;
     bool m_bLayered = false;
+    bool m_bRegionLayered = false;  // transparency shown by a window region instead
+    bool m_bRegionDirty = false;
     std::atomic<bool> m_bUpdateNeeded{true};
     RECT m_rcLayout = {};
 

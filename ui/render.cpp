@@ -197,6 +197,14 @@ void StartGdiplus() {
     });
 }
 
+bool SystemBlendsLayeredWindows() {
+    static const bool blends = [] {
+        HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr;
+    }();
+    return blends;
+}
+
 bool Intersect(RECT* out, const RECT& a, const RECT& b) {
     out->left = std::max(a.left, b.left);
     out->top = std::max(a.top, b.top);
@@ -414,6 +422,11 @@ GpStringFormat* FormatFor(unsigned align) {
         return it->second;
     }
     INT flags = 0;
+    if (align & kAlignEndEllipsis) {
+        // The text is already cut to fit (see FitWithEllipsis): a glyph that GDI+ finds a
+        // pixel too wide must still show, so only the control's own clip applies.
+        flags |= StringFormatFlagsNoClip;
+    }
     if (!(align & kAlignWrap)) {
         flags |= StringFormatFlagsNoWrap;
     } else {
@@ -441,6 +454,33 @@ GpStringFormat* FormatFor(unsigned align) {
     return format;
 }
 
+REAL TextWidth(GpGraphics* graphics, GpFont* font, const std::wstring& text) {
+    RectF unbounded(0, 0, 100000, 10000);
+    RectF box;
+    GpStringFormat* format = FormatFor(kAlignLeft | kAlignTop);
+    if (GdipMeasureString(graphics, text.c_str(), static_cast<INT>(text.size()), font, &unbounded,
+                          format, &box, nullptr, nullptr) != Ok) {
+        return 0;
+    }
+    return box.Width;
+}
+
+std::wstring FitWithEllipsis(GpGraphics* graphics, GpFont* font, const std::wstring& text,
+                             REAL width) {
+    if (TextWidth(graphics, font, text) <= width)
+        return text;
+    size_t lo = 0, hi = text.size();  // lo always fits
+    while (lo < hi) {
+        size_t mid = (lo + hi + 1) / 2;
+        if (TextWidth(graphics, font, text.substr(0, mid) + L"...") <= width) {
+            lo = mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return text.substr(0, lo) + L"...";
+}
+
 }  // namespace
 
 void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint32_t argb,
@@ -465,8 +505,18 @@ void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint3
     }
     RectF layout(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top),
                  static_cast<REAL>(rc.right - rc.left), static_cast<REAL>(rc.bottom - rc.top));
-    GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()),
-                   static_cast<GpFont*>(gpFont), &layout, format, brush);
+    auto* font = static_cast<GpFont*>(gpFont);
+    if ((align & kAlignEndEllipsis) && !(align & kAlignWrap)) {
+        // Not every GDI+ trims with an ellipsis (Wine's does not): cut the text ourselves
+        // to the longest start that fits with "..." after it.
+        std::wstring fitted = FitWithEllipsis(graphics, font, text, layout.Width);
+        GdipDrawString(graphics, fitted.c_str(), static_cast<INT>(fitted.size()), font, &layout,
+                       format, brush);
+        GdipDeleteBrush(brush);
+        return;
+    }
+    GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()), font, &layout, format,
+                   brush);
     GdipDeleteBrush(brush);
 }
 

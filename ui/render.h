@@ -94,6 +94,10 @@ struct PaintContext {
 namespace render {
 
 void StartGdiplus();
+// False under Wine: there, on an X server without a compositing manager, per-pixel
+// transparent windows are not blended with what lies below (only fully transparent
+// pixels are cut out) and every UpdateLayeredWindow redoes the whole window.
+bool SystemBlendsLayeredWindows();
 
 // Fills rc with an ARGB colour; alpha blends, alpha 0 draws nothing.
 void FillColor(PaintContext& ctx, const RECT& rc, uint32_t argb);

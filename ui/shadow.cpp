@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "ui/paint_manager.h"
+#include "ui/render.h"
 
 namespace DuiLib {
 
@@ -26,11 +27,7 @@ CShadowUI::~CShadowUI() {
 }
 
 bool CShadowUI::IsSupported() {
-    static const bool supported = [] {
-        HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-        return ntdll == nullptr || ::GetProcAddress(ntdll, "wine_get_version") == nullptr;
-    }();
-    return supported;
+    return render::SystemBlendsLayeredWindows();
 }
 
 bool CShadowUI::Create(HWND hHost) {

@@ -8,7 +8,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 mkdir -p "$(dirname "$out")"
 rm -f "$out"
-export DISPLAY=${DISPLAY:-$("$root/scripts/xvfb-shared")}
+# A display of its own, so that windows of other programs under test cannot cover ours.
+export KORVANE_XVFB_DISPLAY=${KORVANE_UI_SHOT_DISPLAY:-93}
+export DISPLAY=$("$root/scripts/xvfb-shared")
 "$root/scripts/wine-run" "$exe" 12000 &
 pid=$!
 # The window sits at 20,20 and is 818 x 579. Wine may take a while to start: capture

@@ -55,7 +55,18 @@ TEST_F(FixturePageTest, BuildsTheWholeTreeWithNestedPagesAndWindowAttributes) {
     EXPECT_EQ(client.bottom, 579);
     EXPECT_EQ(pm.GetCaptionRect().bottom, 130);
     EXPECT_TRUE(pm.IsLayered());
-    EXPECT_TRUE(::GetWindowLongPtrW(window_.GetHWND(), GWL_EXSTYLE) & WS_EX_LAYERED);
+    ::UpdateWindow(window_.GetHWND());
+    if (render::SystemBlendsLayeredWindows()) {
+        EXPECT_TRUE(::GetWindowLongPtrW(window_.GetHWND(), GWL_EXSTYLE) & WS_EX_LAYERED);
+    } else {
+        // Transparency as a window region: the rounded corner is cut away.
+        HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+        EXPECT_NE(::GetWindowRgn(window_.GetHWND(), rgn), ERROR);
+        EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
+        EXPECT_TRUE(::PtInRegion(rgn, 400, 300));
+        EXPECT_TRUE(::PtInRegion(rgn, 817, 300));
+        ::DeleteObject(rgn);
+    }
     EXPECT_EQ(pm.GetFontCount(), 4);
     auto* min = static_cast<CButtonUI*>(Find(L"min_btn"));
     EXPECT_EQ(min->GetTextColor(), 0xFFFFFFFFu);  // from the Default element
@@ -235,6 +246,21 @@ TEST_F(FixturePageTest, DrawsImagesNineGridColoursProgressAndText) {
         }
     }
     EXPECT_GT(blue, 40);
+    // A text with an end ellipsis stays on one line and ends in "…": ink at the right
+    // end of the first line, none on a second line.
+    rc = Find(L"path_text")->GetPos();
+    auto inkIn = [&](int left, int top, int right, int bottom) {
+        int ink = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                if ((Rgb(px, w, x, y) & 0xFF) < 0xA0)
+                    ++ink;
+            }
+        }
+        return ink;
+    };
+    EXPECT_GT(inkIn(rc.right - 14, rc.top, rc.right, rc.bottom), 0);
+    EXPECT_EQ(inkIn(rc.left, rc.bottom, rc.right, rc.bottom + 14), 0);
 }
 
 TEST_F(FixturePageTest, ProgressValueIsClampedToItsRange) {
