@@ -204,8 +204,15 @@ def main():
     parser.add_argument("--portfile")
     parser.add_argument("--root", required=True)
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--tls-cert", help="serve https with this PEM certificate ...")
+    parser.add_argument("--tls-key", help="... and this PEM key")
     args = parser.parse_args()
     server = Server(("127.0.0.1", args.port), Handler)
+    if args.tls_cert:
+        import ssl
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     server.root = os.path.abspath(args.root)
     server.verbose = args.verbose
     port = server.server_address[1]

@@ -389,6 +389,38 @@ TEST_F(EngineTest, ProxyFromTheCallAndFromTheSystemSetting) {
     EXPECT_GE(ServerStat("proxied.bin", "proxied"), 2);
 }
 
+TEST_F(EngineTest, HttpsGoesThroughTheSystemTls) {
+    std::string port = EnvText("KORVANE_TEST_TLS_PORT");
+    if (port.empty()) {
+        GTEST_SKIP() << "no https twin of the test server (openssl missing)";
+    }
+    // Trust the server's own certificate in this test prefix, as a company CA would be.
+    HANDLE f = CreateFileW((ServerRoot() + L"\\.tls.der").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    std::vector<BYTE> der(8192);
+    DWORD read = 0;
+    ReadFile(f, der.data(), static_cast<DWORD>(der.size()), &read, nullptr);
+    CloseHandle(f);
+    ASSERT_TRUE(CertAddEncodedCertificateToSystemStoreW(L"Root", der.data(), read));
+
+    MakeServedFile("secure.bin", 9 * kMiB + 5, 95);
+    std::wstring base = W("https://localhost:" + port + "/secure.bin");
+    INT64 size = 0;
+    ASSERT_TRUE(api_.GetFileSizeWithUrl(base.c_str(), &size));
+    EXPECT_EQ(size, 9 * kMiB + 5);
+    for (const wchar_t* query : {L"", L"?redirect=2", L"?norange=1"}) {
+        SCOPED_TRACE(std::string(query, query + wcslen(query)));
+        std::wstring folder = FreshFolder(L"secure");
+        HANDLE task = Create(base + query, L"secure.bin", folder);
+        api_.StartTask(task);
+        TaskInfo info = WaitUntil(api_, task, 60, Settled);
+        ASSERT_EQ(info.state, 4) << "failure " << info.failure;
+        EXPECT_EQ(Sha256OfFile(In(folder, "secure.bin")),
+                  Sha256OfFile(In(ServerRoot(), "secure.bin")));
+    }
+}
+
 TEST_F(EngineTest, SmallerEntryPointsWorkOrSayNo) {
     MakeServedFile("sized.bin", 1234567, 90);
     std::wstring folder = FreshFolder(L"entry-points");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstdint>
 #include <functional>
