@@ -9,6 +9,8 @@ using std::max;
 using std::min;
 #include <gdiplus.h>
 
+#include <commctrl.h>
+
 #include "ui/attribute_values.h"
 #include "ui/skin_source.h"
 
@@ -724,6 +726,40 @@ void CPaintManagerUI::ResetPaintStats() {
 
 // ---- input ----
 
+void CPaintManagerUI::UpdateToolTip(CControlUI* hover) {
+    std::wstring text = hover ? hover->GetToolTip().Str() : std::wstring();
+    if (text.empty() && m_hwndTooltip == nullptr)
+        return;
+    TOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every comctl32 since XP
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = m_hWndPaint;
+    ti.uId = 1;
+    if (m_hwndTooltip == nullptr) {
+        static std::once_flag once;
+        std::call_once(once, [] {
+            INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+            ::InitCommonControlsEx(&icc);
+        });
+        m_hwndTooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,
+                                          nullptr, GetInstance(), nullptr);
+        if (m_hwndTooltip == nullptr)
+            return;
+        m_sTooltipText.clear();
+        ti.lpszText = m_sTooltipText.data();
+        ::SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        ::SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, 400);
+    }
+    m_sTooltipText = text;
+    ti.lpszText = m_sTooltipText.data();
+    ti.rect = hover ? hover->GetPos() : RECT{0, 0, 0, 0};
+    ::SendMessageW(m_hwndTooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageW(m_hwndTooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageW(m_hwndTooltip, TTM_ACTIVATE, text.empty() ? FALSE : TRUE, 0);
+}
+
 void CPaintManagerUI::SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam,
                                 LPARAM lParam) {
     TEventUI event;
@@ -745,6 +781,12 @@ bool CPaintManagerUI::HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
                 m_bMouseTracking = ::TrackMouseEvent(&tme) != FALSE;
             }
             CControlUI* hover = FindInputControl(pt);
+            if (hover != m_pEventHover)
+                UpdateToolTip(hover);
+            if (m_hwndTooltip) {
+                MSG relay = {m_hWndPaint, uMsg, wParam, lParam, 0, {pt.x, pt.y}};
+                ::SendMessageW(m_hwndTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+            }
             if (hover != m_pEventHover) {
                 CControlUI* old = m_pEventHover;
                 m_pEventHover = hover;
@@ -922,6 +964,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
         case WM_DESTROY:
+            if (m_hwndTooltip) {
+                ::DestroyWindow(m_hwndTooltip);
+                m_hwndTooltip = nullptr;
+            }
             for (auto& timer : m_timers)
                 ::KillTimer(m_hWndPaint, timer.first);
             m_timers.clear();

@@ -145,6 +145,8 @@ class CPaintManagerUI {
     void RebuildNameTable();
     void SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam = 0, LPARAM lParam = 0);
     bool HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    // Shows the hovered control's tooltip text (or hides the tip when it has none).
+    void UpdateToolTip(CControlUI* hover);
     void ReleaseFonts();
 
     HWND m_hWndPaint = nullptr;
@@ -174,7 +176,14 @@ class CPaintManagerUI {
     CControlUI* m_pEventHover = nullptr;
     CControlUI* m_pEventClick = nullptr;
     bool m_bMouseTracking = false;
+    HWND m_hwndTooltip = nullptr;
+    std::wstring m_sTooltipText;  // the tool keeps a pointer to it
 
+  public:
+    // The tooltip window, once a control with a tooltip has been hovered (tests).
+    HWND GetTooltipWindow() const { return m_hwndTooltip; }
+
+  private:
     struct TimerInfo {
         CControlUI* control;
         UINT localId;

@@ -9,6 +9,8 @@
 
 #include "tests/integration/ui/ui_test_support.h"
 
+#include <commctrl.h>
+
 namespace uitest {
 namespace {
 
@@ -102,6 +104,27 @@ TEST_F(ControlsTest, EnterInTheNativeBoxStoresTheTextAndReachesTheWindowEscapeKe
     edit->SetEnabled(false);
     Click(hWnd, Center(edit));
     EXPECT_EQ(edit->GetNativeWindow(), nullptr);
+}
+
+TEST_F(ControlsTest, HoveringAControlWithATooltipShowsItsText) {
+    HWND hWnd = window_.GetHWND();
+    POINT plain = Center(Find(L"close_btn"));  // no tooltip: no tooltip window yet
+    ::SendMessageW(hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(plain.x, plain.y));
+    EXPECT_EQ(window_.Manager().GetTooltipWindow(), nullptr);
+    POINT pt = Center(Find(L"min_btn"));
+    ::SendMessageW(hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+    HWND tip = window_.Manager().GetTooltipWindow();
+    ASSERT_NE(tip, nullptr);
+    wchar_t text[64] = {};
+    TOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = hWnd;
+    ti.uId = 1;
+    ti.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, L"最小化");
+    ::DestroyWindow(hWnd);
+    EXPECT_FALSE(::IsWindow(tip));
 }
 
 class SwallowClicks : public IMessageFilterUI {
