@@ -44,6 +44,56 @@ TEST_F(UiWindowTest, ModalLoopDisablesTheOwnerAndReturnsTheCodeCloseGaveFromAWor
     ::DestroyWindow(owner.GetHWND());
 }
 
+TEST_F(UiWindowTest, QuitDuringAModalLoopEndsItAndReachesTheOuterLoop) {
+    FixtureWindow owner;
+    ASSERT_NE(owner.CreateFixture(), nullptr);
+    FixtureWindow dialog;
+    ASSERT_NE(dialog.CreateFixture(owner.GetHWND()), nullptr);
+    DWORD uiThread = ::GetCurrentThreadId();
+    std::thread worker([&] {
+        while (!::IsWindowVisible(dialog.GetHWND()))
+            ::Sleep(10);
+        ::PostThreadMessageW(uiThread, WM_QUIT, 7, 0);
+    });
+    EXPECT_EQ(dialog.ShowModal(), 0u);
+    worker.join();
+    EXPECT_TRUE(::IsWindowEnabled(owner.GetHWND()));
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+    ::DestroyWindow(dialog.GetHWND());
+    ::DestroyWindow(owner.GetHWND());
+}
+
+TEST_F(UiWindowTest, CaptionBandHonoursItsLeftAndRightMargins) {
+    FixtureWindow window;
+    ASSERT_NE(window.CreateFixture(), nullptr);
+    CPaintManagerUI& pm = window.Manager();
+    CDialogBuilder builder;
+    CControlUI* root = builder.Create(
+        L"<Window size=\"200,100\" caption=\"10,5,20,40\"><VerticalLayout name=\"r\">"
+        L"<Button name=\"b\" float=\"true\" pos=\"50,10,80,30\"/></VerticalLayout></Window>",
+        nullptr, nullptr, &pm);
+    ASSERT_NE(root, nullptr);
+    pm.AttachDialog(root);
+    HWND hWnd = window.GetHWND();
+    auto hit = [&](int x, int y) {
+        POINT pt = {x, y};
+        ::ClientToScreen(hWnd, &pt);
+        return ::SendMessageW(hWnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    };
+    EXPECT_EQ(hit(9, 20), HTCLIENT);    // left of the band
+    EXPECT_EQ(hit(10, 20), HTCAPTION);  // its first column
+    EXPECT_EQ(hit(179, 20), HTCAPTION);
+    EXPECT_EQ(hit(180, 20), HTCLIENT);  // client right (200) minus 20
+    EXPECT_EQ(hit(100, 4), HTCLIENT);   // above its top
+    EXPECT_EQ(hit(100, 5), HTCAPTION);
+    EXPECT_EQ(hit(100, 39), HTCAPTION);
+    EXPECT_EQ(hit(100, 40), HTCLIENT);
+    EXPECT_EQ(hit(60, 20), HTCLIENT);  // the button
+    ::DestroyWindow(hWnd);
+}
+
 TEST_F(UiWindowTest, CloseOnlyPostsTheRequest) {
     FixtureWindow window;
     ASSERT_NE(window.CreateFixture(), nullptr);
