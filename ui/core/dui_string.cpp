@@ -42,7 +42,7 @@ bool WidenBareStringConversions(const wchar_t* format, std::wstring* out) {
             ++p;
             continue;
         }
-        const wchar_t* spec = p++;
+        const wchar_t* conversion = p++;
         if (*p == L'%') {
             ++p;
             if (changed)
@@ -66,10 +66,10 @@ bool WidenBareStringConversions(const wchar_t* format, std::wstring* out) {
         }
         if ((*p == L's' || *p == L'c') && p == length) {
             if (!changed) {
-                out->assign(format, static_cast<size_t>(spec - format));
+                out->assign(format, static_cast<size_t>(conversion - format));
                 changed = true;
             }
-            out->append(spec, static_cast<size_t>(p - spec));
+            out->append(conversion, static_cast<size_t>(p - conversion));
             out->push_back(L'l');
             out->push_back(*p);
             ++p;
@@ -78,7 +78,7 @@ bool WidenBareStringConversions(const wchar_t* format, std::wstring* out) {
         if (*p)
             ++p;
         if (changed)
-            out->append(spec, static_cast<size_t>(p - spec));
+            out->append(conversion, static_cast<size_t>(p - conversion));
     }
     return changed;
 }

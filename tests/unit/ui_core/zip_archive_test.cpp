@@ -9,7 +9,7 @@
 
 using DuiLib::ZipArchive;
 using ui_core_test::Bytes;
-using ui_core_test::Spec;
+using ui_core_test::EntryOf;
 using ui_core_test::ZipEntrySpec;
 using ui_core_test::ZipWriter;
 
@@ -141,23 +141,23 @@ TEST(ZipArchive, RefusesWhatItCannotOpen) {
 
 TEST(ZipArchive, ReportsBadEntriesClearly) {
     ZipWriter w;
-    ZipEntrySpec badCrc = Spec("bad-crc.xml", Bytes("<Window/>"));
+    ZipEntrySpec badCrc = EntryOf("bad-crc.xml", Bytes("<Window/>"));
     badCrc.crc = 0x12345678;
     w.Add(badCrc);
-    ZipEntrySpec encrypted = Spec("secret.xml", Bytes("<Window/>"));
+    ZipEntrySpec encrypted = EntryOf("secret.xml", Bytes("<Window/>"));
     encrypted.flags = 1;
     w.Add(encrypted);
-    ZipEntrySpec bzip2 = Spec("bzip2.xml", Bytes("<Window/>"));
+    ZipEntrySpec bzip2 = EntryOf("bzip2.xml", Bytes("<Window/>"));
     bzip2.method = 12;
     w.Add(bzip2);
-    ZipEntrySpec storedMismatch = Spec("stored.xml", Bytes("abc"));
+    ZipEntrySpec storedMismatch = EntryOf("stored.xml", Bytes("abc"));
     storedMismatch.deflate = false;
     storedMismatch.uncompressedSize = 4;
     w.Add(storedMismatch);
-    ZipEntrySpec zip64 = Spec("zip64.bin", Bytes("abc"));
+    ZipEntrySpec zip64 = EntryOf("zip64.bin", Bytes("abc"));
     zip64.compressedSize = 0xFFFFFFFF;
     w.Add(zip64);
-    ZipEntrySpec pastEnd = Spec("past-end.bin", Bytes("abc"), false);
+    ZipEntrySpec pastEnd = EntryOf("past-end.bin", Bytes("abc"), false);
     pastEnd.compressedSize = pastEnd.uncompressedSize = 100000;
     w.Add(pastEnd);
     w.Add("good.xml", "<Window/>");
@@ -178,18 +178,18 @@ TEST(ZipArchive, StopsAtTheDeclaredSizeAndRefusesBombs) {
     std::vector<uint8_t> zeros(4 * 1024 * 1024, 0);
     ZipWriter w;
     // Real data much longer than declared: inflate must stop, not overrun.
-    ZipEntrySpec longer = Spec("longer.bin", zeros);
+    ZipEntrySpec longer = EntryOf("longer.bin", zeros);
     longer.uncompressedSize = 1000;
     w.Add(longer);
-    ZipEntrySpec shorter = Spec("shorter.bin", Bytes("0123456789"));
+    ZipEntrySpec shorter = EntryOf("shorter.bin", Bytes("0123456789"));
     shorter.uncompressedSize = 11;
     w.Add(shorter);
     // Declared sizes beyond the limit, and beyond what deflate can reach from its input.
-    ZipEntrySpec huge = Spec("huge.bin", Bytes("x"), false);
+    ZipEntrySpec huge = EntryOf("huge.bin", Bytes("x"), false);
     huge.compressedSize = 1;
     huge.uncompressedSize = ZipArchive::kMaxEntrySize + 1;
     w.Add(huge);
-    ZipEntrySpec ratio = Spec("ratio.bin", Bytes("tiny"));
+    ZipEntrySpec ratio = EntryOf("ratio.bin", Bytes("tiny"));
     ratio.uncompressedSize = 200 * 1024 * 1024;
     w.Add(ratio);
     auto zip = OpenOk(w.Build());
@@ -201,7 +201,7 @@ TEST(ZipArchive, StopsAtTheDeclaredSizeAndRefusesBombs) {
 
     // A real 4 MiB bomb with honest headers is simply data: it reads back.
     ZipWriter honest;
-    honest.Add(Spec("zeros.bin", zeros));
+    honest.Add(EntryOf("zeros.bin", zeros));
     auto bomb = OpenOk(honest.Build());
     ASSERT_TRUE(bomb);
     std::vector<uint8_t> out;
@@ -239,7 +239,7 @@ TEST(ZipArchive, HostileNamesAreListedButNeverLookedUp) {
 
 TEST(ZipArchive, BoundsOfHeadersAndExtraFields) {
     ZipWriter w;
-    ZipEntrySpec withExtra = Spec("extra.xml", Bytes("<Window/>"));
+    ZipEntrySpec withExtra = EntryOf("extra.xml", Bytes("<Window/>"));
     withExtra.extra = std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9);
     w.Add(withExtra);
     std::vector<uint8_t> bytes = w.Build();

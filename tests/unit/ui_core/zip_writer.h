@@ -23,13 +23,13 @@ struct ZipEntrySpec {
     int64_t uncompressedSize = -1;  // -1: the real size
 };
 
-inline ZipEntrySpec Spec(const std::string& name, const std::vector<uint8_t>& data,
+inline ZipEntrySpec EntryOf(const std::string& name, const std::vector<uint8_t>& data,
                          bool deflate = true) {
-    ZipEntrySpec spec;
-    spec.name = name;
-    spec.data = data;
-    spec.deflate = deflate;
-    return spec;
+    ZipEntrySpec item;
+    item.name = name;
+    item.data = data;
+    item.deflate = deflate;
+    return item;
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) {
@@ -52,13 +52,13 @@ inline std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& data) {
 
 class ZipWriter {
   public:
-    void Add(const ZipEntrySpec& spec) { entries_.push_back(spec); }
+    void Add(const ZipEntrySpec& item) { entries_.push_back(item); }
     void Add(const std::string& name, const std::string& text, bool deflate = true) {
-        ZipEntrySpec spec;
-        spec.name = name;
-        spec.data = Bytes(text);
-        spec.deflate = deflate;
-        entries_.push_back(spec);
+        ZipEntrySpec item;
+        item.name = name;
+        item.data = Bytes(text);
+        item.deflate = deflate;
+        entries_.push_back(item);
     }
     std::string comment;
 
