@@ -167,6 +167,14 @@ TEST_F(MainWindowTest, MenuCommandsOpenTheHomePage) {
     EXPECT_EQ(opened, (std::vector<std::wstring>{kHomePage, kHomePage}));
 }
 
+TEST_F(MainWindowTest, SpeedLimitMessageKeepsTheLimitForTheEngine) {
+    std::wstring text = L"512";
+    EXPECT_EQ(SendMessageW(frame->GetHWND(), kSpeedLimitMessage,
+                           reinterpret_cast<WPARAM>(text.c_str()), 0),
+              0);
+    EXPECT_EQ(frame->Downloads().SpeedLimitText(), L"512");
+}
+
 TEST_F(MainWindowTest, MainTabOptionsSelectTheirPages) {
     auto* tab = static_cast<DuiLib::CTabLayoutUI*>(Find(L"MainTab"));
     ASSERT_NE(tab, nullptr);
