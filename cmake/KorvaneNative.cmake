@@ -31,7 +31,7 @@ function(korvane_fuzz name)
     endif()
     add_test(NAME ${name}
              COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                     sh -c "mkdir -p '${corpus}' && exec \"$0\" -max_total_time=${F_SECONDS} -rss_limit_mb=2048 -print_final_stats=1 '${corpus}' $*"
+                     sh -c "mkdir -p '${corpus}' && exec \"$0\" -seed=1 -max_total_time=${F_SECONDS} -rss_limit_mb=2048 -print_final_stats=1 '${corpus}' $*"
                      $<TARGET_FILE:${name}> ${seed_args})
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT ${F_SECONDS}0)
 endfunction()
