@@ -1,4 +1,5 @@
 #include "engine/download_task.h"
+#include "engine/utf8_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,18 +39,6 @@ constexpr int kMaxFailuresWithoutProgress = 40;
 constexpr int kMaxServerErrorRetries = 3;
 constexpr int kMaxRestarts = 3;
 constexpr int kMaxRedirects = 10;
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
 
 std::wstring ReadText(const unsigned char* record, std::size_t offset, std::size_t maxChars) {
     std::wstring text;

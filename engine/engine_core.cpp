@@ -1,4 +1,5 @@
 #include "engine/engine_core.h"
+#include "engine/utf8_text.h"
 
 #include <vector>
 
@@ -6,22 +7,6 @@
 #include "engine/xldl_api.h"
 
 namespace korvane::xldl {
-
-namespace {
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
-
-}  // namespace
 
 Engine& Engine::Instance() {
     // Never destroyed: at process exit the transfer threads are gone already, and joining
