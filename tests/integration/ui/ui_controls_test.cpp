@@ -27,25 +27,14 @@ class KeyWindow : public FixtureWindow {
     }
 };
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public FixtureWindowTest<KeyWindow> {
   protected:
-    void SetUp() override {
-        UseFixtureSkin();
-        ASSERT_NE(window_.CreateFixture(), nullptr);
-        window_.ShowWindow(true, false);
-        PumpMessages(30);
-    }
-    void TearDown() override {
-        if (::IsWindow(window_.GetHWND()))
-            ::DestroyWindow(window_.GetHWND());
-    }
     CControlUI* Find(const wchar_t* name) { return window_.Manager().FindControl(name); }
     uint32_t PixelAt(POINT pt) {
         int w = 0, h = 0;
         std::vector<uint32_t> px = Snapshot(window_.GetHWND(), &w, &h);
         return px[static_cast<size_t>(pt.y) * w + pt.x] & 0xFFFFFF;
     }
-    KeyWindow window_;
 };
 
 TEST_F(ControlsTest, ButtonsShowHotAndPushedImagesAndForgetThemOnLeave) {

@@ -9,24 +9,13 @@
 namespace uitest {
 namespace {
 
-class FixturePageTest : public ::testing::Test {
+class FixturePageTest : public FixtureWindowTest<FixtureWindow> {
   protected:
-    void SetUp() override {
-        UseFixtureSkin();
-        ASSERT_NE(window_.CreateFixture(), nullptr);
-        window_.ShowWindow(true, false);
-        PumpMessages(30);
-    }
-    void TearDown() override {
-        if (::IsWindow(window_.GetHWND()))
-            ::DestroyWindow(window_.GetHWND());
-    }
     CControlUI* Find(const wchar_t* name) {
         CControlUI* c = window_.Manager().FindControl(name);
         EXPECT_NE(c, nullptr) << "no control named " << std::string(name, name + wcslen(name));
         return c;
     }
-    FixtureWindow window_;
 };
 
 TEST_F(FixturePageTest, BuildsTheWholeTreeWithNestedPagesAndWindowAttributes) {

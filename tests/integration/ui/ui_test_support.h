@@ -3,6 +3,8 @@
 // pump messages, click and read back pixels.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -61,6 +63,23 @@ class NotifyRecorder : public INotifyUI {
 void PumpMessages(DWORD milliseconds);
 // A left click at a client point, through the window's message handling.
 void Click(HWND hWnd, POINT pt);
+
+// A test with the fixture page open and shown in a window of type Window.
+template <typename Window>
+class FixtureWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        UseFixtureSkin();
+        ASSERT_NE(window_.CreateFixture(), nullptr);
+        window_.ShowWindow(true, false);
+        PumpMessages(30);
+    }
+    void TearDown() override {
+        if (::IsWindow(window_.GetHWND()))
+            ::DestroyWindow(window_.GetHWND());
+    }
+    Window window_;
+};
 POINT Center(CControlUI* control);
 // Renders the whole window (WM_PRINTCLIENT) and returns its pixels (0xAARRGGBB, premultiplied).
 std::vector<uint32_t> Snapshot(HWND hWnd, int* width, int* height);
