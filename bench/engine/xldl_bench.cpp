@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/xldl_api.h"
+#include "reinstall/task_records.h"
 
 using namespace korvane::xldl;
 
@@ -36,19 +37,14 @@ int wmain(int argc, wchar_t** argv) {
     if (!init || !create || !start || !query || !init()) {
         return 2;
     }
-    // The record exactly as the program fills it.
-    std::vector<unsigned char> params(kTaskParamSize, 0);
-    std::memcpy(params.data() + kParamUrlOffset, argv[2], (wcslen(argv[2]) + 1) * 2);
-    std::memcpy(params.data() + kParamFileNameOffset, argv[4], (wcslen(argv[4]) + 1) * 2);
-    std::memcpy(params.data() + kParamSaveFolderOffset, argv[3], (wcslen(argv[3]) + 1) * 2);
-    const std::int32_t connections =
-        argc == 6 ? static_cast<std::int32_t>(wcstol(argv[5], nullptr, 10)) : 5;
-    const std::int32_t values[] = {0, 0, connections, 0, 1};
-    const std::size_t offsets[] = {kParamReserved18096Offset, kParamReserved18356Offset,
-                                   kParamConnectionsOffset, kParamReserved18364Offset,
-                                   kParamResumeOffset};
-    for (int i = 0; i < 5; ++i) {
-        std::memcpy(params.data() + offsets[i], &values[i], 4);
+    // The record exactly as the program builds it; the connection count may be chosen.
+    std::vector<unsigned char> params;
+    if (!korvane::BuildTaskParamRecord(argv[2], argv[4], argv[3], &params)) {
+        return 2;
+    }
+    if (argc == 6) {
+        const std::int32_t connections = static_cast<std::int32_t>(wcstol(argv[5], nullptr, 10));
+        std::memcpy(params.data() + kParamConnectionsOffset, &connections, 4);
     }
     LARGE_INTEGER frequency, t0, t1;
     QueryPerformanceFrequency(&frequency);

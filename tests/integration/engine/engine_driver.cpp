@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/xldl_api.h"
+#include "reinstall/task_records.h"
 
 using namespace korvane::xldl;
 
@@ -31,14 +32,11 @@ int wmain(int argc, wchar_t** argv) {
     if (!init || !create || !start || !query || !init()) {
         return 2;
     }
-    std::vector<unsigned char> params(kTaskParamSize, 0);
-    std::memcpy(params.data() + kParamUrlOffset, argv[2], (wcslen(argv[2]) + 1) * 2);
-    std::memcpy(params.data() + kParamFileNameOffset, argv[4], (wcslen(argv[4]) + 1) * 2);
-    std::memcpy(params.data() + kParamSaveFolderOffset, argv[3], (wcslen(argv[3]) + 1) * 2);
-    std::int32_t five = 5;
-    std::int32_t one = 1;
-    std::memcpy(params.data() + kParamConnectionsOffset, &five, 4);
-    std::memcpy(params.data() + kParamResumeOffset, &one, 4);
+    // The record exactly as the program builds it.
+    std::vector<unsigned char> params;
+    if (!korvane::BuildTaskParamRecord(argv[2], argv[4], argv[3], &params)) {
+        return 2;
+    }
     HANDLE task = create(params.data());
     start(task);
     std::wstring progressPath = std::wstring(argv[3]) + L"\\progress.txt";
