@@ -30,8 +30,11 @@ constexpr std::size_t kBufferBytes = 1 << 20;       // one write per MiB
 constexpr std::int64_t kSegmentMinBytes = 4 << 20;  // no segment smaller than this at start
 constexpr std::int64_t kStealMinBytes = 2 << 20;    // a split leaves both halves this big
 constexpr std::int64_t kAlign = 64 * 1024;
-constexpr std::int64_t kSaveEveryBytes = 1 << 20;      // what a crash may cost at most, roughly
-constexpr auto kFlushEvery = std::chrono::seconds(4);  // what a power cut may cost
+constexpr std::int64_t kSaveEveryBytes = 1 << 20;  // what a crash may cost at most, roughly
+// What a power cut may cost. Flushing while the transfer goes on also leaves the final
+// flush before the rename only the last stretch to write.
+constexpr auto kFlushEvery = std::chrono::seconds(4);
+constexpr std::int64_t kFlushEveryBytes = 64 << 20;
 constexpr auto kPartialWriteAfter = std::chrono::milliseconds(200);
 // The program reports no failure but a local one and never retries a task, so a network
 // that is away for a while is waited for: about five minutes without any progress.
@@ -546,8 +549,13 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
     for (int i = 1; i < workerCount; ++i) {
         workers.emplace_back([this] { Worker(nullptr, -1); });
     }
+    {
+        std::lock_guard<std::mutex> lock(flushMutex_);
+        flusherDone_ = false;
+        unflushed_ = 0;
+    }
+    std::thread flusher([this] { Flusher(); });
     bool done = false;
-    auto lastFlush = Clock::now();
     samples_.clear();
     while (!done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -557,16 +565,6 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
             aborts_.AbortAll();
             break;
         }
-        if (Clock::now() - lastFlush >= kFlushEvery) {
-            std::vector<ByteRange> snapshot = SnapshotRemaining();
-            FlushFileBuffers(partial_.Get());
-            {
-                std::lock_guard<std::mutex> lock(saveMutex_);
-                durable_ = snapshot;
-            }
-            SaveRecord(true);
-            lastFlush = Clock::now();
-        }
         done = activeWorkers_ == 0;  // finished, or every worker gave up
     }
     for (std::thread& t : workers) {
@@ -574,6 +572,12 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
     }
     StopWriter();
     writer.join();
+    {
+        std::lock_guard<std::mutex> lock(flushMutex_);
+        flusherDone_ = true;
+        flushWake_.notify_one();
+    }
+    flusher.join();
     SaveRecord(true);
     if (changed_ && !stop_) {
         return Outcome::kRestart;
@@ -613,6 +617,38 @@ DownloadTask::Outcome DownloadTask::Finish() {
     DeleteFileW(statePath_.c_str());
     downloaded_ = total_.load();
     return Outcome::kFinished;
+}
+
+void DownloadTask::Flusher() {
+    auto lastFlush = Clock::now();
+    std::unique_lock<std::mutex> lock(flushMutex_);
+    for (;;) {
+        flushWake_.wait_until(lock, lastFlush + kFlushEvery, [this] {
+            return flusherDone_ || unflushed_.load() >= kFlushEveryBytes;
+        });
+        if (flusherDone_) {
+            return;
+        }
+        if (unflushed_.load() > 0) {
+            lock.unlock();
+            FlushWritten();
+            lock.lock();
+        }
+        lastFlush = Clock::now();
+    }
+}
+
+void DownloadTask::FlushWritten() {
+    unflushed_ = 0;  // what is written from here on waits for the next flush
+    std::vector<ByteRange> snapshot = SnapshotRemaining();
+    if (!FlushFileBuffers(partial_.Get())) {
+        return;  // nothing more is known to be on the disk
+    }
+    {
+        std::lock_guard<std::mutex> lock(saveMutex_);
+        durable_ = snapshot;
+    }
+    SaveRecord(true);
 }
 
 std::vector<ByteRange> DownloadTask::SnapshotRemaining() {
@@ -805,6 +841,10 @@ void DownloadTask::Writer() {
         downloaded_ += static_cast<std::int64_t>(job.size);
         if ((unsaved_ += static_cast<std::int64_t>(job.size)) >= kSaveEveryBytes) {
             SaveRecord(false);
+        }
+        if ((unflushed_ += static_cast<std::int64_t>(job.size)) >= kFlushEveryBytes) {
+            std::lock_guard<std::mutex> lock(flushMutex_);
+            flushWake_.notify_one();
         }
     }
 }

@@ -99,6 +99,10 @@ class DownloadTask {
     void Writer();
     void QueueWrite(const WriteJob& job);
     void StopWriter();
+    // Puts what the writer wrote on the disk while the transfer goes on, and records what
+    // is durable then.
+    void Flusher();
+    void FlushWritten();
     int ClaimSegment();
     void ReleaseSegment(int segment);
     bool CheckRangeResponse(const HttpStream& stream, std::int64_t from) const;
@@ -154,6 +158,10 @@ class DownloadTask {
     std::deque<WriteJob> writeQueue_;
     bool writerDone_ = false;
     bool writeFailed_ = false;  // writer thread only
+    std::mutex flushMutex_;
+    std::condition_variable flushWake_;
+    bool flusherDone_ = false;
+    std::atomic<std::int64_t> unflushed_{0};
     std::int64_t bootStamp_ = 0;
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> samples_;
 };
