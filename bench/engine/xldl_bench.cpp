@@ -54,13 +54,10 @@ int wmain(int argc, wchar_t** argv) {
     bool reportedKept = false;
     DWORD lastProgress = GetTickCount();
     for (;;) {
-        unsigned char info[1432] = {};
-        std::int32_t state = kStateStopped;
-        std::memcpy(info, &state, 4);
-        query(task, info);
-        std::memcpy(&state, info, 4);
-        std::int64_t downloaded;
-        std::memcpy(&downloaded, info + kInfoDownloadedOffset, 8);
+        korvane::TaskInfoRecord info;  // prepared as the program prepares it
+        query(task, info.Data());
+        const std::int32_t state = info.State();
+        const std::int64_t downloaded = info.DownloadedBytes();
         if (!reportedKept && (downloaded > 0 || state == kStateFinished)) {
             std::printf("kept %lld\n", static_cast<long long>(downloaded));
             std::fflush(stdout);
@@ -73,9 +70,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (state == kStateFinished || state == kStateFailed) {
             QueryPerformanceCounter(&t1);
-            std::int64_t total;
-            std::memcpy(&total, info + kInfoTotalOffset, 8);
-            std::printf("bytes %lld\nseconds %.3f\nstate %d\n", static_cast<long long>(total),
+            std::printf("bytes %lld\nseconds %.3f\nstate %d\n",
+                        static_cast<long long>(info.TotalBytes()),
                         static_cast<double>(t1.QuadPart - t0.QuadPart) /
                             static_cast<double>(frequency.QuadPart),
                         state);

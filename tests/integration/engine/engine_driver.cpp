@@ -42,13 +42,10 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring progressPath = std::wstring(argv[3]) + L"\\progress.txt";
     bool reportedStart = false;
     for (;;) {
-        unsigned char info[1432] = {};
-        std::int32_t state = kStateStopped;
-        std::memcpy(info, &state, 4);
-        query(task, info);
-        std::memcpy(&state, info, 4);
-        std::int64_t downloaded;
-        std::memcpy(&downloaded, info + kInfoDownloadedOffset, 8);
+        korvane::TaskInfoRecord info;  // prepared as the program prepares it
+        query(task, info.Data());
+        const std::int32_t state = info.State();
+        const std::int64_t downloaded = info.DownloadedBytes();
         std::string text = std::to_string(downloaded) + "\n";
         if (!reportedStart && downloaded > 0) {
             // The first figure of a resumed run: what the engine kept from before.
