@@ -42,7 +42,7 @@ Fn Export(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-class RecordedEngineTest : public testing::Test {
+class RecordedEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         appData_ = NewTempFolder(L"kv-adapter") + L"\\QMZXT";

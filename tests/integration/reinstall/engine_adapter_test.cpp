@@ -101,7 +101,7 @@ class OneFileServer {
     std::thread thread_;
 };
 
-class RealEngineTest : public testing::Test {
+class RealEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         std::wstring root = NewTempFolder(L"kv-real-engine");

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/support/test_paths.h"
+
 namespace korvane::testing_support {
 
 // A unix path of the build ("/work/...") as Wine's programs see it ("Z:\work\...").
@@ -36,20 +38,11 @@ inline bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The file's bytes, or "(missing)" so a comparison names what was wrong.
 inline std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "(missing)";
-    }
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    CloseHandle(file);
-    return bytes;
+    bool ok = false;
+    std::string bytes = korvane::testing::ReadFileBytes(path, &ok);
+    return ok ? bytes : "(missing)";
 }
 
 }  // namespace korvane::testing_support
