@@ -19,8 +19,11 @@ struct DecodedImage {
     std::vector<DecodedFrame> frames;  // one for PNG and JPEG, every frame for GIF
 };
 
+// Skin pictures and catalogue icons are far smaller. The cap keeps one decode (stb's
+// 16-bit rows, its RGBA result and our BGRA copy) to a few hundred MiB, which a 32-bit
+// process can still find room for.
 constexpr int kMaxImageSide = 16384;
-constexpr int64_t kMaxImagePixels = 64ll * 1024 * 1024;
+constexpr int64_t kMaxImagePixels = 16ll * 1024 * 1024;
 // Browsers show a GIF frame without a delay for this long.
 constexpr int kDefaultGifDelayMs = 100;
 

@@ -1,5 +1,8 @@
 #include "ui/core/image_decoder.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "fixture_path.h"
@@ -87,6 +90,14 @@ TEST(ImageDecoder, RefusesBrokenAndAbsurdImages) {
     wide[19] = 0x20;
     EXPECT_FALSE(DecodeImage(wide.data(), wide.size(), &image, &error));
     EXPECT_FALSE(error.empty());
+
+    // 8192 x 4096: each side is allowed, the pixel count is not (a 16-bit PNG that size
+    // would need over a GiB to decode).
+    std::vector<uint8_t> large = png;
+    const uint8_t size8192x4096[] = {0, 0, 0x20, 0, 0, 0, 0x10, 0};
+    std::copy(std::begin(size8192x4096), std::end(size8192x4096), large.begin() + 16);
+    EXPECT_FALSE(DecodeImage(large.data(), large.size(), &image, &error));
+    EXPECT_NE(error.find("8192x4096 are out of range"), std::string::npos) << error;
 
     std::vector<uint8_t> gif;
     ASSERT_TRUE(ui_core_test::ReadFixture("anim_4x4.gif", &gif));
