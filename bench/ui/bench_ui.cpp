@@ -15,13 +15,6 @@ using namespace DuiLib;
 
 namespace {
 
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p = path;
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
-}
-
 double NowMs() {
     static LARGE_INTEGER freq = [] {
         LARGE_INTEGER f;
@@ -128,7 +121,7 @@ double FullRepaintMs(BenchWindow& window, int runs, double* paintMs) {
 }  // namespace
 
 int main() {
-    CPaintManagerUI::SetResourcePath(ProgramFolder().c_str());
+    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath().GetData());
     CPaintManagerUI::SetResourceZip(L"ui_bench.zip");
 
     BenchWindow window;

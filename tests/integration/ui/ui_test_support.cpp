@@ -5,10 +5,7 @@
 namespace uitest {
 
 std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p = path;
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
+    return CPaintManagerUI::GetInstancePath().Str();
 }
 
 void UseFixtureSkin() {
