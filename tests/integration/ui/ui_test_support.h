@@ -63,6 +63,10 @@ class NotifyRecorder : public INotifyUI {
 void PumpMessages(DWORD milliseconds);
 // A left click at a client point, through the window's message handling.
 void Click(HWND hWnd, POINT pt);
+// The centre of a control, in client coordinates.
+POINT Center(CControlUI* control);
+// Renders the whole window (WM_PRINTCLIENT) and returns its pixels (0xAARRGGBB, premultiplied).
+std::vector<uint32_t> Snapshot(HWND hWnd, int* width, int* height);
 
 // A test with the fixture page open and shown in a window of type Window.
 template <typename Window>
@@ -80,8 +84,5 @@ class FixtureWindowTest : public ::testing::Test {
     }
     Window window_;
 };
-POINT Center(CControlUI* control);
-// Renders the whole window (WM_PRINTCLIENT) and returns its pixels (0xAARRGGBB, premultiplied).
-std::vector<uint32_t> Snapshot(HWND hWnd, int* width, int* height);
 
 }  // namespace uitest

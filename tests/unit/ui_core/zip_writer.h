@@ -24,7 +24,7 @@ struct ZipEntrySpec {
 };
 
 inline ZipEntrySpec EntryOf(const std::string& name, const std::vector<uint8_t>& data,
-                         bool deflate = true) {
+                            bool deflate = true) {
     ZipEntrySpec item;
     item.name = name;
     item.data = data;
