@@ -34,15 +34,17 @@ TEST_F(LauncherRunTest, PassesArgumentsAndTheEditorsExitCodeOn) {
     testing::RemoveFile(launcher);
     ASSERT_TRUE(ExtractResourceToFile(launcher, kEditorResource, kStagingResourceType));
 
-    HiddenCommandResult ok = RunHiddenCommandEx(L"cmd.exe /c " + launcher + L" /timeout 7", false);
+    HiddenCommandResult ok =
+        testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /timeout 7", false);
     EXPECT_EQ(ok.exitCode, 0u);
     EXPECT_TRUE(StoreHas("timeout=7"));
 
-    HiddenCommandResult bad =
-        RunHiddenCommandEx(L"cmd.exe /c " + launcher + L" /default {no-such-entry}", false);
+    HiddenCommandResult bad = testing::RunStartingAgainIfWineCouldNot(
+        L"cmd.exe /c " + launcher + L" /default {no-such-entry}", false);
     EXPECT_EQ(bad.exitCode, 1u);
 
-    std::wstring output = RunHiddenCommand(L"cmd.exe /c " + launcher + L" /enum", true);
+    std::wstring output =
+        testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /enum", true).output;
     EXPECT_NE(output.find(L"[{bootmgr}]"), std::wstring::npos) << "output passes through";
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,29 @@ inline const std::string kXpBootIni =
     "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" "
     "/noexecute=optin /fastdetect\r\n";
 
+// cmd's exit code when it could not start the program it was given.
+constexpr DWORD kCmdCouldNotStart = 9009;
+
+// Runs a "cmd.exe /c ..." line for real. Under load, Wine now and then fails to start a
+// process that is there (cmd then says it does not know the command); such a launch is
+// tried again, since nothing ran. Any other result is returned as it came.
+inline HiddenCommandResult RunStartingAgainIfWineCouldNot(const std::wstring& commandLine,
+                                                          bool capture) {
+    HiddenCommandResult result = RunHiddenCommandEx(commandLine, capture);
+    for (int again = 0; again < 2 && result.exited && result.exitCode == kCmdCouldNotStart;
+         ++again) {
+        std::cerr << "[ note ] started again after a failed launch: " << Utf8(commandLine) << "\n";
+        result = RunHiddenCommandEx(commandLine, capture);
+    }
+    return result;
+}
+
 // Runs commands for real and keeps what it ran.
 class RecordingRunner : public CommandRunner {
   public:
     HiddenCommandResult Run(const std::wstring& commandLine) override {
         commands.push_back(commandLine);
-        HiddenCommandResult result = RunHiddenCommandEx(commandLine, false);
+        HiddenCommandResult result = RunStartingAgainIfWineCouldNot(commandLine, false);
         results.push_back(result);
         return result;
     }
