@@ -35,16 +35,15 @@ TEST_F(LauncherRunTest, PassesArgumentsAndTheEditorsExitCodeOn) {
     ASSERT_TRUE(ExtractResourceToFile(launcher, kEditorResource, kStagingResourceType));
 
     HiddenCommandResult ok =
-        testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /timeout 7", false);
+        testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /timeout 7");
     EXPECT_EQ(ok.exitCode, 0u);
     EXPECT_TRUE(StoreHas("timeout=7"));
 
-    HiddenCommandResult bad = testing::RunStartingAgainIfWineCouldNot(
-        L"cmd.exe /c " + launcher + L" /default {no-such-entry}", false);
+    HiddenCommandResult bad = testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher +
+                                                                      L" /default {no-such-entry}");
     EXPECT_EQ(bad.exitCode, 1u);
 
-    std::wstring output =
-        testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /enum", true).output;
+    std::wstring output = RunHiddenCommand(L"cmd.exe /c " + launcher + L" /enum", true);
     EXPECT_NE(output.find(L"[{bootmgr}]"), std::wstring::npos) << "output passes through";
 }
 

@@ -33,16 +33,15 @@ inline const std::string kXpBootIni =
 // cmd's exit code when it could not start the program it was given.
 constexpr DWORD kCmdCouldNotStart = 9009;
 
-// Runs a "cmd.exe /c ..." line for real. Under load, Wine now and then fails to start a
-// process that is there (cmd then says it does not know the command); such a launch is
+// Runs a "cmd.exe /c ..." line for real and waits for it. Under load, Wine now and then fails to
+// start a process that is there (cmd then says it does not know the command); such a launch is
 // tried again, since nothing ran. Any other result is returned as it came.
-inline HiddenCommandResult RunStartingAgainIfWineCouldNot(const std::wstring& commandLine,
-                                                          bool capture) {
-    HiddenCommandResult result = RunHiddenCommandEx(commandLine, capture);
+inline HiddenCommandResult RunStartingAgainIfWineCouldNot(const std::wstring& commandLine) {
+    HiddenCommandResult result = RunHiddenCommandEx(commandLine, false);
     for (int again = 0; again < 2 && result.exited && result.exitCode == kCmdCouldNotStart;
          ++again) {
         std::cerr << "[ note ] started again after a failed launch: " << Utf8(commandLine) << "\n";
-        result = RunHiddenCommandEx(commandLine, capture);
+        result = RunHiddenCommandEx(commandLine, false);
     }
     return result;
 }
@@ -52,7 +51,7 @@ class RecordingRunner : public CommandRunner {
   public:
     HiddenCommandResult Run(const std::wstring& commandLine) override {
         commands.push_back(commandLine);
-        HiddenCommandResult result = RunStartingAgainIfWineCouldNot(commandLine, false);
+        HiddenCommandResult result = RunStartingAgainIfWineCouldNot(commandLine);
         results.push_back(result);
         return result;
     }
