@@ -8,37 +8,62 @@ std::wstring StoreBackupPath() {
     return std::wstring(kFirstVolumeRoot) + L"Boot\\BCD_";
 }
 
+bool NeedsQuotes(const std::wstring& path) {
+    return path.find_first_of(L" &^(),;=%!") != std::wstring::npos;
+}
+
+// The path in double quotes. cmd expands %name% even inside quotes; a quote pair right
+// after each % ends the would-be name with a character no variable name holds, and cmd
+// drops the quotes again when it reads the program name.
+std::wstring Quoted(const std::wstring& path) {
+    std::wstring quoted = L"\"";
+    for (wchar_t c : path) {
+        quoted += c;
+        if (c == L'%') {
+            quoted += L"\"\"";
+        }
+    }
+    return quoted + L"\"";
+}
+
 }  // namespace
 
 std::wstring EditorCommand(const std::wstring& appDataFolder, const std::wstring& remainder) {
     std::wstring editor = appDataFolder + L"\\bcdedit.exe";
-    if (editor.find(L' ') == std::wstring::npos) {
+    if (!NeedsQuotes(editor)) {
         return L"cmd.exe /c " + editor + L" " + remainder;
     }
-    return L"cmd.exe /c \"\"" + editor + L"\" " + remainder + L"\"";
+    // cmd /c takes away the outermost quotes of a line that starts with one, so the line
+    // gets one more pair around it.
+    return L"cmd.exe /c \"" + Quoted(editor) + L" " + remainder + L"\"";
 }
 
-std::vector<std::wstring> StageEditorCommands(const std::wstring& appDataFolder,
-                                              const std::wstring& description) {
+std::vector<EditorStep> StageEditorCommands(const std::wstring& appDataFolder,
+                                            const std::wstring& description) {
     const std::wstring entry = kBootEntryId;
+    auto step = [&](const std::wstring& remainder, bool required) {
+        return EditorStep{EditorCommand(appDataFolder, remainder), required};
+    };
     return {
-        EditorCommand(appDataFolder, L"/export " + StoreBackupPath()),
-        EditorCommand(appDataFolder, L"/create " + entry + L" /d \"" + description +
-                                         L"\" /application bootsector"),
-        EditorCommand(appDataFolder, L"/set " + entry + L" device boot"),
-        EditorCommand(appDataFolder, L"/set " + entry + L" path \\krldr.mbr"),
-        EditorCommand(appDataFolder, L"/set " + entry + L" description " + description),
-        EditorCommand(appDataFolder, L"/displayorder " + entry + L" /addlast"),
-        EditorCommand(appDataFolder, L"/timeout 3 "),
-        EditorCommand(appDataFolder, L"/default " + entry),
+        step(L"/export " + StoreBackupPath(), true),
+        step(L"/create " + entry + L" /d \"" + description + L"\" /application bootsector", false),
+        step(L"/set " + entry + L" device boot", true),
+        step(L"/set " + entry + L" path \\krldr.mbr", true),
+        step(L"/set " + entry + L" description " + description, false),
+        step(L"/displayorder " + entry + L" /addlast", false),
+        step(L"/timeout 3 ", false),
+        step(L"/default " + entry, true),
     };
 }
 
-std::vector<std::wstring> UnstageEditorCommands(const std::wstring& appDataFolder) {
-    return {
-        EditorCommand(appDataFolder, L"/import " + StoreBackupPath()),
-        EditorCommand(appDataFolder, L"/delete " + std::wstring(kBootEntryId)),
-    };
+std::vector<std::wstring> UnstageEditorCommands(const std::wstring& appDataFolder,
+                                                bool importSavedStore) {
+    std::vector<std::wstring> commands;
+    if (importSavedStore) {
+        commands.push_back(EditorCommand(appDataFolder, L"/import " + StoreBackupPath()));
+    }
+    commands.push_back(EditorCommand(appDataFolder, L"/delete " + std::wstring(kBootEntryId)));
+    return commands;
 }
 
 }  // namespace korvane

@@ -14,20 +14,28 @@ inline constexpr wchar_t kBootEntryId[] = L"{acf98c95-1214-11e4-88da-005056c1657
 // The root of the volume Windows numbers 1: where the boot manager and \Boot\BCD live.
 inline constexpr wchar_t kFirstVolumeRoot[] = L"\\\\?\\HarddiskVolume1\\";
 
-// "cmd.exe /c <appDataFolder>\bcdedit.exe <remainder>". A folder with a blank in it (a user
-// name such as "Li Lei") is quoted the way cmd.exe /c expects: the whole line in quotes.
+// "cmd.exe /c <appDataFolder>\bcdedit.exe <remainder>". A folder that cmd would split or
+// read specially (a blank, &, ^, parentheses, %: user names such as "Tom & Jerry" exist)
+// is quoted so that it reaches cmd as it is.
 std::wstring EditorCommand(const std::wstring& appDataFolder, const std::wstring& remainder);
 
+// One editor command of the staging, and whether the staging depends on its success.
+struct EditorStep {
+    std::wstring command;
+    bool required;
+};
+
 // The eight staging commands, in order: export, create, set device, set path, set
-// description, display order, timeout, default.
-std::vector<std::wstring> StageEditorCommands(const std::wstring& appDataFolder,
-                                              const std::wstring& description);
+// description, display order, timeout, default. Without the saved store the entry would
+// never remove itself after Ghost has run, so the export is required, and so are the
+// device, the path and the default that make the entry boot. The create may fail over the
+// entry of an earlier staging, which the later commands then complete.
+std::vector<EditorStep> StageEditorCommands(const std::wstring& appDataFolder,
+                                            const std::wstring& description);
 
-// The two undo commands: import the saved store, delete the entry.
-std::vector<std::wstring> UnstageEditorCommands(const std::wstring& appDataFolder);
-
-// Positions in StageEditorCommands whose success staging depends on.
-inline constexpr size_t kSetPathCommand = 3;
-inline constexpr size_t kDefaultCommand = 7;
+// The undo commands: import the store saved by this run's export (only when there is one),
+// delete the entry.
+std::vector<std::wstring> UnstageEditorCommands(const std::wstring& appDataFolder,
+                                                bool importSavedStore);
 
 }  // namespace korvane

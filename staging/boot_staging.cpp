@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "staging/boot_commands.h"
 #include "staging/staging_resources.h"
 #include "sysutil/resource_file.h"
 #include "sysutil/system_info.h"
@@ -51,10 +50,17 @@ std::wstring ReadProfileText(const std::wstring& file, const wchar_t* section,
 }  // namespace
 
 BootStaging::BootStaging(std::wstring systemDrive, std::wstring appDataFolder,
-                         CommandRunner& runner)
+                         CommandRunner& runner, std::wstring firstVolumeRoot)
     : systemDrive_(std::move(systemDrive)),
       appDataFolder_(std::move(appDataFolder)),
-      runner_(runner) {}
+      runner_(runner),
+      firstVolumeRoot_(std::move(firstVolumeRoot)) {}
+
+PayloadFault BootStaging::CarriedPayloadFault() const {
+    return CheckBootPayload({ResourceBytes(kBootSectorResource, kStagingResourceType),
+                             ResourceBytes(kLoaderResource, kStagingResourceType),
+                             ResourceBytes(kFloppyImageResource, kStagingResourceType)});
+}
 
 void BootStaging::WriteLoaderFiles(const std::wstring& root) {
     for (const LoaderFile& file : kLoaderFiles) {
@@ -77,7 +83,11 @@ bool BootStaging::LoaderFilesInPlace(const std::wstring& root) const {
 }
 
 bool BootStaging::StageBootEntry(const std::wstring& description, const std::wstring& bootIniText) {
-    WriteLoaderFiles(kFirstVolumeRoot);
+    storeSaved_ = false;
+    if (appDataFolder_.empty() || CarriedPayloadFault() != PayloadFault::kNone) {
+        return false;
+    }
+    WriteLoaderFiles(firstVolumeRoot_);
     WriteLoaderFiles(SystemRoot());
 
     bool entryIsDefault =
@@ -86,27 +96,27 @@ bool BootStaging::StageBootEntry(const std::wstring& description, const std::wst
     // A hidden loader file left by an earlier staging refuses the rewrite; that is fine,
     // its content is the same. What counts is that each root holds the files now.
     bool loadersInPlace = LoaderFilesInPlace(SystemRoot());
-    if (FolderExists(kFirstVolumeRoot)) {
-        loadersInPlace = loadersInPlace && LoaderFilesInPlace(kFirstVolumeRoot);
+    if (FolderExists(firstVolumeRoot_)) {
+        loadersInPlace = loadersInPlace && LoaderFilesInPlace(firstVolumeRoot_);
     }
     bool batchInPlace = PathExists(SystemRoot() + L"Ghost.ba_");
     return entryIsDefault && loadersInPlace && batchInPlace;
 }
 
 bool BootStaging::StageBcdEntry(const std::wstring& description) {
-    std::vector<std::wstring> commands = StageEditorCommands(appDataFolder_, description);
-    bool pathSet = false;
-    bool madeDefault = false;
-    for (size_t i = 0; i < commands.size(); ++i) {
-        HiddenCommandResult result = runner_.Run(commands[i]);
+    const std::vector<EditorStep> steps = StageEditorCommands(appDataFolder_, description);
+    bool requiredSucceeded = true;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        HiddenCommandResult result = runner_.Run(steps[i].command);
         bool succeeded = result.exited && result.exitCode == 0;
-        if (i == kSetPathCommand) {
-            pathSet = succeeded;
-        } else if (i == kDefaultCommand) {
-            madeDefault = succeeded;
+        if (i == 0) {
+            storeSaved_ = succeeded;  // the export comes first
+        }
+        if (steps[i].required && !succeeded) {
+            requiredSucceeded = false;
         }
     }
-    return pathSet && madeDefault;
+    return requiredSucceeded;
 }
 
 bool BootStaging::StageBootIniEntry(const std::wstring& bootIniText) {
@@ -131,17 +141,24 @@ bool BootStaging::StageBootIniEntry(const std::wstring& bootIniText) {
     WritePrivateProfileStringW(L"boot loader", L"default", entryKey.c_str(), bootIni.c_str());
     SetFileAttributesW(bootIni.c_str(), kReadOnlyHidden);
 
+    // boot.ini is an ANSI file: the entry text comes back as the code page could keep it
+    // ("?" for what it cannot), and that is what NTLDR will show.
     return ReadProfileText(bootIni, L"boot loader", L"default") == entryKey &&
-           ReadProfileText(bootIni, L"operating systems", entryKey) == bootIniText &&
+           ReadProfileText(bootIni, L"operating systems", entryKey) ==
+               AnsiToWide(WideToAnsi(bootIniText)) &&
            ReadProfileText(bootIni, L"boot loader", L"timeout") == L"3";
 }
 
 void BootStaging::UnstageBootEntry() {
-    const std::wstring roots[] = {kFirstVolumeRoot, SystemRoot()};
+    const std::wstring roots[] = {firstVolumeRoot_, SystemRoot()};
     if (IsWindowsNt6()) {
-        for (const std::wstring& command : UnstageEditorCommands(appDataFolder_)) {
-            runner_.Run(command);
+        // Without a folder the editor would be run from the drive root.
+        if (!appDataFolder_.empty()) {
+            for (const std::wstring& command : UnstageEditorCommands(appDataFolder_, storeSaved_)) {
+                runner_.Run(command);
+            }
         }
+        storeSaved_ = false;
     } else {
         for (const std::wstring& root : roots) {
             const std::wstring saved = root + L"boot.in_";

@@ -19,9 +19,16 @@ constexpr wchar_t kInfo[] = L"信息";
 constexpr wchar_t kPathHasChinese[] = L"镜像文件路径不能有中文，请重新选择。";
 constexpr wchar_t kUnknownPartition[] =
     L"无法识别系统盘或镜像所在的磁盘分区，请检查镜像路径后重试。";
+constexpr wchar_t kNothingChanged[] = L"\r\n\r\n未做任何更改，电脑不会重启。";
 constexpr wchar_t kStagingFailed[] =
     L"设置一次性启动项失败，已撤销本次设置，电脑不会重启。\r\n\r\n"
     L"请确认以管理员身份运行后重试。";
+
+bool WriteWholeFile(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
 
 }  // namespace
 
@@ -35,9 +42,13 @@ SystemImageJobs::SystemImageJobs(std::wstring systemDrive, std::wstring appDataF
       prompt_(prompt),
       runner_(runner),
       volumes_(volumes),
-      staging_(std::move(systemDrive), std::move(appDataFolder), runner) {}
+      staging_(std::move(systemDrive), std::move(appDataFolder), runner),
+      writeBatch_(WriteWholeFile) {}
 
 void SystemImageJobs::RunSystemBackup(const std::wstring& imagePath) {
+    if (!CanStage()) {
+        return;
+    }
     if (prompt_.Ask(L"是否开始一键备份\"系统盘(" + systemDrive_ + L")\"的所有文件？", kNotice,
                     MB_YESNO | kInformation) != IDYES) {
         return;
@@ -70,6 +81,9 @@ void SystemImageJobs::RunSystemBackup(const std::wstring& imagePath) {
 }
 
 void SystemImageJobs::RunSystemRestore(const std::wstring& imagePath) {
+    if (!CanStage()) {
+        return;
+    }
     if (prompt_.Ask(L"一键还原会格式化\"系统盘(" + systemDrive_ +
                         L")\"的所有文件,\r\n\r\n请注意做好相关文件的备份,\r\n\r\n"
                         L"是否继续一键还原系统？",
@@ -97,6 +111,9 @@ void SystemImageJobs::RunSystemRestore(const std::wstring& imagePath) {
 }
 
 void SystemImageJobs::RunSystemReinstall(const std::wstring& imagePath) {
+    if (!CanStage()) {
+        return;
+    }
     if (!PathExists(imagePath)) {
         prompt_.Ask(L"一键重装系统文件不存在，请重新选择还原镜像！", kInfo, kInformation);
         return;
@@ -115,6 +132,25 @@ void SystemImageJobs::RunSystemReinstall(const std::wstring& imagePath) {
         return;
     }
     Restart();
+}
+
+// Checked before the job asks or writes anything: a staging that cannot work is refused
+// rather than found out after a restart into a boot entry that goes nowhere.
+bool SystemImageJobs::CanStage() {
+    if (!staging_.HasApplicationDataFolder()) {
+        prompt_.Ask(
+            std::wstring(L"无法确定程序数据文件夹，无法设置一次性启动项。") + kNothingChanged,
+            kNotice, kError);
+        return false;
+    }
+    PayloadFault fault = staging_.CarriedPayloadFault();
+    if (fault != PayloadFault::kNone) {
+        prompt_.Ask(L"程序携带的启动文件不可用（" + DescribePayloadFault(fault) +
+                        L"），无法设置一次性启动项。" + kNothingChanged,
+                    kNotice, kError);
+        return false;
+    }
+    return true;
 }
 
 // A volume that cannot be asked has no designator, and a batch without one would send
@@ -157,11 +193,9 @@ bool SystemImageJobs::WriteBatch(const std::wstring& text, const BatchMessages& 
         return false;
     }
     // The path checks keep the text plain ASCII: one byte per character.
-    std::string bytes = WideToAnsi(text);
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
+    if (!writeBatch_(file.Get(), WideToAnsi(text))) {
         file.Reset();
+        DeleteFileW(path.c_str());  // a cut-off batch would run half a Ghost command line
         prompt_.Ask(messages.text, messages.writeFailedCaption, kInformation);
         return false;
     }

@@ -28,6 +28,10 @@ class SystemImageJobs {
     SystemImageJobs(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt& prompt,
                     CommandRunner& runner, VolumeQuery& volumes);
 
+    // How the batch bytes are written into the open file; a test may make the write fail.
+    using BatchWriteFn = bool (*)(HANDLE file, const std::string& bytes);
+    void SetBatchWriter(BatchWriteFn write) { writeBatch_ = write; }
+
     void RunSystemBackup(const std::wstring& imagePath);
     void RunSystemRestore(const std::wstring& imagePath);
     void RunSystemReinstall(const std::wstring& imagePath);
@@ -38,6 +42,7 @@ class SystemImageJobs {
         const wchar_t* writeFailedCaption;
     };
 
+    bool CanStage();
     bool PartitionIds(const std::wstring& imagePath, std::wstring* systemId, std::wstring* imageId);
     bool CreateImageFolders(const std::wstring& imagePath);
     bool WriteBatch(const std::wstring& text, const BatchMessages& messages);
@@ -50,6 +55,7 @@ class SystemImageJobs {
     CommandRunner& runner_;
     VolumeQuery& volumes_;
     BootStaging staging_;
+    BatchWriteFn writeBatch_;
 };
 
 }  // namespace korvane

@@ -10,15 +10,10 @@ bool ExtractResourceToFile(const std::wstring& path, WORD id, const wchar_t* typ
     if (!file.IsValid()) {
         return false;
     }
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), type);
-    if (found) {
-        HGLOBAL loaded = LoadResource(nullptr, found);
-        const void* data = loaded ? LockResource(loaded) : nullptr;
-        DWORD size = SizeofResource(nullptr, found);
-        DWORD written = 0;
-        if (data && size > 0) {
-            WriteFile(file.Get(), data, size, &written, nullptr);
-        }
+    std::string_view bytes = ResourceBytes(id, type);
+    DWORD written = 0;
+    if (!bytes.empty()) {
+        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
     return true;
 }
@@ -26,6 +21,16 @@ bool ExtractResourceToFile(const std::wstring& path, WORD id, const wchar_t* typ
 DWORD ResourceSize(WORD id, const wchar_t* type) {
     HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), type);
     return found ? SizeofResource(nullptr, found) : 0;
+}
+
+std::string_view ResourceBytes(WORD id, const wchar_t* type) {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), type);
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) {
+        return std::string_view();
+    }
+    return std::string_view(static_cast<const char*>(data), SizeofResource(nullptr, found));
 }
 
 }  // namespace korvane

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace korvane {
 
@@ -14,5 +15,9 @@ bool ExtractResourceToFile(const std::wstring& path, WORD id, const wchar_t* typ
 
 // Size in bytes of a resource of the program's own module; 0 when it is missing.
 DWORD ResourceSize(WORD id, const wchar_t* type);
+
+// The bytes of a resource of the program's own module (they live as long as the module);
+// empty when it is missing.
+std::string_view ResourceBytes(WORD id, const wchar_t* type);
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-// The Ghost batch and the boot editor command lines, byte for byte.
+// The Ghost batch byte for byte, and the rules of the boot editor command lines.
 #include <gtest/gtest.h>
 
 #include "staging/boot_commands.h"
@@ -40,32 +40,61 @@ TEST(GhostBatch, RemainderKeepsAtMost256CharactersAfterTheDrive) {
     EXPECT_EQ(ImagePathRemainder(L""), L"");
 }
 
-TEST(BootCommands, EightStagingCommandsInOrder) {
+// What the staging relies on: the store is saved before anything changes it, the entry
+// becomes the default only once it is complete, and exactly the commands without which the
+// entry cannot boot or remove itself decide whether the machine is staged.
+TEST(BootCommands, ExportFirstDefaultLastAndWhatStagingDependsOn) {
     const std::wstring app = L"C:\\Users\\li\\AppData\\Roaming\\QMZXT";
-    const std::wstring pre = L"cmd.exe /c " + app + L"\\bcdedit.exe ";
-    const std::wstring e = L"{acf98c95-1214-11e4-88da-005056c16579}";
-    std::vector<std::wstring> expected = {
-        pre + L"/export \\\\?\\HarddiskVolume1\\Boot\\BCD_",
-        pre + L"/create " + e + L" /d \"Korvane一键备份\" /application bootsector",
-        pre + L"/set " + e + L" device boot",
-        pre + L"/set " + e + L" path \\krldr.mbr",
-        pre + L"/set " + e + L" description Korvane一键备份",
-        pre + L"/displayorder " + e + L" /addlast",
-        pre + L"/timeout 3 ",
-        pre + L"/default " + e,
+    const std::vector<EditorStep> steps = StageEditorCommands(app, L"Korvane一键备份");
+    ASSERT_EQ(steps.size(), 8u);
+    auto has = [](const EditorStep& step, const wchar_t* text) {
+        return step.command.find(text) != std::wstring::npos;
     };
-    EXPECT_EQ(StageEditorCommands(app, L"Korvane一键备份"), expected);
-    EXPECT_EQ(UnstageEditorCommands(app),
-              (std::vector<std::wstring>{pre + L"/import \\\\?\\HarddiskVolume1\\Boot\\BCD_",
-                                         pre + L"/delete " + e}));
+    EXPECT_TRUE(has(steps.front(), L" /export \\\\?\\HarddiskVolume1\\Boot\\BCD_"));
+    EXPECT_TRUE(has(steps.back(), L" /default {acf98c95-1214-11e4-88da-005056c16579}"));
+
+    std::vector<std::wstring> required;
+    for (const EditorStep& step : steps) {
+        EXPECT_EQ(step.command.rfind(L"cmd.exe /c " + app + L"\\bcdedit.exe /", 0), 0u)
+            << "every command runs our editor from the data folder";
+        if (step.required) {
+            required.push_back(step.command.substr(step.command.find(L"bcdedit.exe ") + 12));
+        }
+    }
+    const std::wstring e = kBootEntryId;
+    EXPECT_EQ(required,
+              (std::vector<std::wstring>{L"/export \\\\?\\HarddiskVolume1\\Boot\\BCD_",
+                                         L"/set " + e + L" device boot",
+                                         L"/set " + e + L" path \\krldr.mbr", L"/default " + e}));
 }
 
-TEST(BootCommands, FolderWithABlankIsQuotedForCmd) {
+TEST(BootCommands, UndoImportsOnlyAStoreThisRunSaved) {
+    const std::wstring app = L"C:\\QMZXT";
+    std::vector<std::wstring> withStore = UnstageEditorCommands(app, true);
+    ASSERT_EQ(withStore.size(), 2u);
+    EXPECT_EQ(withStore[0],
+              L"cmd.exe /c C:\\QMZXT\\bcdedit.exe /import "
+              L"\\\\?\\HarddiskVolume1\\Boot\\BCD_");
+    EXPECT_EQ(withStore[1],
+              L"cmd.exe /c C:\\QMZXT\\bcdedit.exe /delete " + std::wstring(kBootEntryId));
+    EXPECT_EQ(UnstageEditorCommands(app, false), std::vector<std::wstring>{withStore[1]});
+}
+
+TEST(BootCommands, FoldersCmdWouldSplitOrExpandAreQuoted) {
     // cmd /c strips the outermost quotes of the line, so the whole line is wrapped once
     // more; without quotes "C:\Users\Li" would be taken as the program.
     EXPECT_EQ(EditorCommand(L"C:\\Users\\Li Lei\\AppData\\Roaming\\QMZXT", L"/timeout 3 "),
               L"cmd.exe /c \"\"C:\\Users\\Li Lei\\AppData\\Roaming\\QMZXT\\bcdedit.exe\" "
               L"/timeout 3 \"");
+    for (const wchar_t* folder : {L"C:\\Tom&Jerry", L"C:\\a^b", L"C:\\(x)", L"C:\\a,b"}) {
+        EXPECT_EQ(EditorCommand(folder, L"/timeout 3 "),
+                  L"cmd.exe /c \"\"" + std::wstring(folder) + L"\\bcdedit.exe\" /timeout 3 \"");
+    }
+    // A quote pair after each % keeps "%OS%" from being read as a variable.
+    EXPECT_EQ(EditorCommand(L"C:\\x%OS%y", L"/timeout 3 "),
+              L"cmd.exe /c \"\"C:\\x%\"\"OS%\"\"y\\bcdedit.exe\" /timeout 3 \"");
+    EXPECT_EQ(EditorCommand(L"C:\\QMZXT", L"/timeout 3 "),
+              L"cmd.exe /c C:\\QMZXT\\bcdedit.exe /timeout 3 ");
 }
 
 }  // namespace

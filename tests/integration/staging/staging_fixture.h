@@ -96,6 +96,8 @@ class StagingTest : public ::testing::Test {
     }
 
     static std::string Entry() { return Utf8(kBootEntryId); }
+    // "[id]" (built by append: GCC 12 wrongly warns of overlapping copies for "[" + s + "]").
+    static std::string EntrySection() { return std::string("[").append(Entry()).append("]"); }
 
     static bool LoaderFilesAt(const std::wstring& root) {
         for (const wchar_t* name : {L"krldr", L"krldr.ima", L"krldr.mbr"}) {

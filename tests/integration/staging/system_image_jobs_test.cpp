@@ -134,13 +134,16 @@ TEST_F(ImageJobsTest, RefusalsStageNothing) {
         const wchar_t* path;
         const wchar_t* message;
         const wchar_t* caption;
+        UINT type;
     };
     const Case cases[] = {
-        {L"S:\\QMZSysBak\\caf\u00e9.GHO", L"镜像文件路径不能有中文，请重新选择。", L"信息提示"},
-        {L"S:\\QMZSysBak\\系统.GHO", L"镜像文件路径不能有中文，请重新选择。", L"信息提示"},
-        {L"C:\\bad|folder\\SYSBAK.GHO", L"创建备份文件夹失败！", L"信息提示"},
+        {L"S:\\QMZSysBak\\caf\u00e9.GHO", L"镜像文件路径不能有中文，请重新选择。", L"信息提示",
+         MB_ICONINFORMATION},
+        {L"S:\\QMZSysBak\\系统.GHO", L"镜像文件路径不能有中文，请重新选择。", L"信息提示",
+         MB_ICONINFORMATION},
+        {L"C:\\bad|folder\\SYSBAK.GHO", L"创建备份文件夹失败！", L"信息提示", MB_ICONERROR},
         {L"Q:\\QMZSysBak\\SYSBAK.GHO",
-         L"无法识别系统盘或镜像所在的磁盘分区，请检查镜像路径后重试。", L"信息提示"},
+         L"无法识别系统盘或镜像所在的磁盘分区，请检查镜像路径后重试。", L"信息提示", MB_ICONERROR},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Utf8(c.path));
@@ -149,6 +152,7 @@ TEST_F(ImageJobsTest, RefusalsStageNothing) {
         ASSERT_EQ(prompt.asked.size(), 2u);
         EXPECT_EQ(prompt.asked[1].text, c.message);
         EXPECT_EQ(prompt.asked[1].caption, c.caption);
+        EXPECT_EQ(prompt.asked[1].type, c.type);
         EXPECT_FALSE(FileExists(L"S:\\QMZSysBak")) << "refused before any folder is made";
         ExpectNothingStaged();
     }
@@ -173,6 +177,78 @@ TEST_F(ImageJobsTest, BatchThatCannotBeWrittenStagesNothing) {
     EXPECT_EQ(prompt.asked[1].text, L"创建一键备份文件失败");
     EXPECT_TRUE(runner.commands.empty());
     ExpectNothingStaged();
+}
+
+TEST_F(ImageJobsTest, ImageFileThatCannotBeCreatedStagesNothing) {
+    // A folder of the image's name cannot be opened as a file.
+    CreateDirectoryW(L"S:\\QMZSysBak", nullptr);
+    ASSERT_TRUE(CreateDirectoryW(L"S:\\QMZSysBak\\SYSBAK.GHO", nullptr));
+    ScriptedPrompt prompt({IDYES, IDYES});
+    Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+    RemoveDirectoryW(L"S:\\QMZSysBak\\SYSBAK.GHO");
+
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[1].text, L"创建GHO镜像失败");
+    EXPECT_EQ(prompt.asked[1].caption, L"信息提示");
+    EXPECT_EQ(prompt.asked[1].type, static_cast<UINT>(MB_OK)) << "a plain box without an icon";
+    ExpectNothingStaged();
+}
+
+// The batch file was created but its bytes could not be written (a full disk, say).
+TEST_F(ImageJobsTest, BatchWriteFailuresAreReportedWithTheirCaptions) {
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\A.GHO", "image"));
+    struct Case {
+        const char* job;
+        const wchar_t* message;
+        const wchar_t* caption;
+    };
+    const Case cases[] = {{"backup", L"创建一键备份文件失败", L"信息提示"},
+                          {"restore", L"创建一键还原文件失败", L"信息"},
+                          {"reinstall", L"创建一键重装系统文件失败", L"信息"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.job);
+        ScriptedPrompt prompt({IDYES, IDYES});
+        SystemImageJobs jobs = Jobs(prompt);
+        jobs.SetBatchWriter([](HANDLE, const std::string&) { return false; });
+        std::string job = c.job;
+        if (job == "backup") {
+            jobs.RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+        } else if (job == "restore") {
+            jobs.RunSystemRestore(L"C:\\KorvaneImages\\A.GHO");
+        } else {
+            jobs.RunSystemReinstall(L"C:\\KorvaneImages\\A.GHO");
+        }
+        ASSERT_FALSE(prompt.asked.empty());
+        EXPECT_EQ(prompt.asked.back().text, c.message);
+        EXPECT_EQ(prompt.asked.back().caption, c.caption);
+        EXPECT_EQ(prompt.asked.back().type, static_cast<UINT>(MB_ICONINFORMATION));
+        EXPECT_TRUE(runner.commands.empty()) << "nothing staged after a failed write";
+        ExpectNothingStaged();
+        testing::RemoveFile(L"C:\\Ghost.ba_");
+    }
+}
+
+TEST_F(ImageJobsTest, NoApplicationDataFolderRefusesEveryJobBeforeAnything) {
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\A.GHO", "image"));
+    for (int job = 0; job < 3; ++job) {
+        SCOPED_TRACE(job);
+        ScriptedPrompt prompt({IDYES, IDYES});
+        SystemImageJobs jobs(L"C:", L"", prompt, runner, volumes);
+        if (job == 0) {
+            jobs.RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+        } else if (job == 1) {
+            jobs.RunSystemRestore(L"C:\\KorvaneImages\\A.GHO");
+        } else {
+            jobs.RunSystemReinstall(L"C:\\KorvaneImages\\A.GHO");
+        }
+        ASSERT_EQ(prompt.asked.size(), 1u) << "refused before the first question";
+        EXPECT_NE(prompt.asked[0].text.find(L"无法确定程序数据文件夹"), std::wstring::npos);
+        EXPECT_EQ(prompt.asked[0].caption, L"信息提示");
+        EXPECT_EQ(prompt.asked[0].type, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_FALSE(FileExists(L"S:\\QMZSysBak"));
+        EXPECT_TRUE(runner.commands.empty());
+        ExpectNothingStaged();
+    }
 }
 
 TEST_F(ImageJobsTest, FailedStagingIsReportedUndoneAndDoesNotRestart) {
@@ -220,6 +296,7 @@ TEST_F(ImageJobsTest, RestoreRefusesAMissingImageAndChinesePaths) {
     ASSERT_EQ(missing.asked.size(), 2u);
     EXPECT_EQ(missing.asked[1].text, L"还原镜像文件不存在，请重新选择还原镜像！");
     EXPECT_EQ(missing.asked[1].caption, L"信息");
+    EXPECT_EQ(missing.asked[1].type, static_cast<UINT>(MB_ICONINFORMATION));
     ExpectNothingStaged();
 
     CreateDirectoryW(L"C:\\KorvaneImages\\备份", nullptr);
@@ -244,11 +321,23 @@ TEST_F(ImageJobsTest, ReinstallRestartsWithoutAQuestion) {
     EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
 }
 
-TEST_F(ImageJobsTest, ReinstallRefusesAMissingImage) {
+TEST_F(ImageJobsTest, ReinstallRefusesAMissingImageAndChinesePaths) {
     ScriptedPrompt prompt;
     Jobs(prompt).RunSystemReinstall(L"C:\\KorvaneImages\\NONE.GHO");
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].text, L"一键重装系统文件不存在，请重新选择还原镜像！");
+    EXPECT_EQ(prompt.asked[0].caption, L"信息");
+    EXPECT_EQ(prompt.asked[0].type, static_cast<UINT>(MB_ICONINFORMATION));
+    ExpectNothingStaged();
+
+    CreateDirectoryW(L"C:\\KorvaneImages\\系统", nullptr);
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\系统\\W.GHO", "image"));
+    ScriptedPrompt chinese;
+    Jobs(chinese).RunSystemReinstall(L"C:\\KorvaneImages\\系统\\W.GHO");
+    ASSERT_EQ(chinese.asked.size(), 1u);
+    EXPECT_EQ(chinese.asked[0].text, L"一键重装系统文件路径不能有中文，请重新选择。");
+    EXPECT_EQ(chinese.asked[0].caption, L"信息提示");
+    EXPECT_EQ(chinese.asked[0].type, static_cast<UINT>(MB_ICONINFORMATION));
     ExpectNothingStaged();
 }
 
@@ -264,6 +353,24 @@ TEST_F(ImageJobsTest, XpBackupStagesThroughBootIni) {
     EXPECT_STREQ(value, L"C:\\krldr.mbr");
     EXPECT_EQ(Store(), testing::kInitialStore);
     EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
+}
+
+TEST_F(ImageJobsTest, XpStagingThatFailsDoesNotRestart) {
+    // Folders in the place of boot.ini and its copy: boot.ini can be neither moved, copied
+    // nor written.
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\boot.ini", nullptr));
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\boot.in_", nullptr));
+    ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\WIN7.GHO", "image"));
+    ScriptedPrompt prompt;
+    Jobs(prompt).RunSystemReinstall(L"C:\\KorvaneImages\\WIN7.GHO");
+    RemoveDirectoryW(L"C:\\boot.ini");
+    RemoveDirectoryW(L"C:\\boot.in_");
+
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_NE(prompt.asked[0].text.find(L"设置一次性启动项失败"), std::wstring::npos);
+    EXPECT_EQ(prompt.asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(NothingStagedAt(L"C:\\"));
+    EXPECT_EQ(ShutdownRecord(), "") << "a failed staging must not restart the PC";
 }
 
 }  // namespace
