@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/xldl_api.h"
+#include "sysutil/no_throw.h"
 
 // The records are read and written as bytes: fields may not overlap, texts are UTF-16.
 static_assert(sizeof(wchar_t) == 2 && sizeof(float) == 4);
@@ -266,7 +267,8 @@ void DownloadTask::Fail(std::int32_t code) {
 }
 
 void DownloadTask::Run() {
-    Outcome outcome = Transfer();
+    // The controller thread's entry: a throw inside (memory, mostly) fails the task.
+    Outcome outcome = Guarded(Outcome::kFailed, [this] { return Transfer(); });
     partial_.Reset();
     stateFile_.Reset();
     speed_ = 0;
@@ -553,17 +555,28 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
         writerDone_ = false;
         writeFailed_ = false;
     }
-    std::thread writer([this] { Writer(); });
-    workers.emplace_back([this, &probe] { Worker(std::move(probe), 0); });
-    for (int i = 1; i < workerCount; ++i) {
-        workers.emplace_back([this] { Worker(nullptr, -1); });
-    }
     {
         std::lock_guard<std::mutex> lock(flushMutex_);
         flusherDone_ = false;
         unflushed_ = 0;
     }
-    std::thread flusher([this] { Flusher(); });
+    auto failed = [this] { Fail(kFailureOther); };
+    std::thread writer([this, failed] { GuardedRun([this] { Writer(); }, failed); });
+    std::thread flusher;
+    try {
+        workers.emplace_back([this, &probe, failed] {
+            GuardedRun([this, &probe] { Worker(std::move(probe), 0); }, failed);
+        });
+        for (int i = 1; i < workerCount; ++i) {
+            workers.emplace_back(
+                [this, failed] { GuardedRun([this] { Worker(nullptr, -1); }, failed); });
+        }
+        flusher = std::thread([this, failed] { GuardedRun([this] { Flusher(); }, failed); });
+    } catch (...) {
+        // A thread that could not be started: the ones that run end on the cancel below,
+        // and are joined as always.
+        Fail(kFailureOther);
+    }
     bool done = false;
     samples_.clear();
     while (!done) {
@@ -586,7 +599,9 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
         flusherDone_ = true;
         flushWake_.notify_one();
     }
-    flusher.join();
+    if (flusher.joinable()) {
+        flusher.join();
+    }
     SaveRecord(true);
     if (changed_ && !stop_) {
         return Outcome::kRestart;
@@ -842,19 +857,25 @@ void DownloadTask::Writer() {
             }
             continue;  // later jobs only hand their buffers back
         }
-        {
-            std::lock_guard<std::mutex> lock(segMutex_);
-            Segment& s = segments_[job.segment];
-            s.pos = std::max(s.pos, job.pos + static_cast<std::int64_t>(job.size));
-        }
-        downloaded_ += static_cast<std::int64_t>(job.size);
-        if ((unsaved_ += static_cast<std::int64_t>(job.size)) >= kSaveEveryBytes) {
-            SaveRecord(false);
-        }
-        if ((unflushed_ += static_cast<std::int64_t>(job.size)) >= kFlushEveryBytes) {
-            std::lock_guard<std::mutex> lock(flushMutex_);
-            flushWake_.notify_one();
-        }
+        // Every buffer must go back to its worker, so a throw while recording fails the task
+        // here and the loop goes on draining the queue.
+        GuardedRun([this, &job] { RecordWritten(job); }, [this] { Fail(kFailureOther); });
+    }
+}
+
+void DownloadTask::RecordWritten(const WriteJob& job) {
+    {
+        std::lock_guard<std::mutex> lock(segMutex_);
+        Segment& s = segments_[job.segment];
+        s.pos = std::max(s.pos, job.pos + static_cast<std::int64_t>(job.size));
+    }
+    downloaded_ += static_cast<std::int64_t>(job.size);
+    if ((unsaved_ += static_cast<std::int64_t>(job.size)) >= kSaveEveryBytes) {
+        SaveRecord(false);
+    }
+    if ((unflushed_ += static_cast<std::int64_t>(job.size)) >= kFlushEveryBytes) {
+        std::lock_guard<std::mutex> lock(flushMutex_);
+        flushWake_.notify_one();
     }
 }
 

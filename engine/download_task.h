@@ -97,6 +97,7 @@ class DownloadTask {
     void Worker(std::unique_ptr<HttpStream> stream, int segment);
     // Writes what the workers fetched, in the order they fetched it, while they read on.
     void Writer();
+    void RecordWritten(const WriteJob& job);
     void QueueWrite(const WriteJob& job);
     void StopWriter();
     // Puts what the writer wrote on the disk while the transfer goes on, and records what

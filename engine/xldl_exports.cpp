@@ -5,6 +5,7 @@
 #include "engine/engine_core.h"
 #include "engine/thunder_link.h"
 #include "engine/xldl_api.h"
+#include "sysutil/no_throw.h"
 
 using korvane::xldl::Engine;
 using korvane::xldl::TaskHandleFromNumber;
@@ -14,11 +15,7 @@ namespace {
 
 template <typename F>
 BOOL Guarded(F f) {
-    try {
-        return f() ? TRUE : FALSE;
-    } catch (...) {
-        return FALSE;
-    }
+    return korvane::Guarded(false, f) ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -34,12 +31,10 @@ BOOL WINAPI XL_UnInit() {
 }
 
 HANDLE WINAPI XL_CreateTask(const void* taskParam) {
-    try {
+    return korvane::Guarded(HANDLE(nullptr), [&] {
         return TaskHandleFromNumber(
             Engine::Instance().CreateTask(static_cast<const unsigned char*>(taskParam)));
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 BOOL WINAPI XL_DeleteTask(HANDLE task) {

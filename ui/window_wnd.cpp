@@ -1,5 +1,7 @@
 #include "ui/window_wnd.h"
 
+#include "sysutil/no_throw.h"
+
 #include "ui/paint_manager.h"
 
 namespace DuiLib {
@@ -234,7 +236,15 @@ LRESULT CALLBACK CWindowWnd::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
         }
     }
     if (self != nullptr) {
-        return self->HandleMessage(uMsg, wParam, lParam);
+        // No exception may leave a window procedure: a failing handler ends that message.
+        LRESULT result = 0;
+        if (korvane::Guarded(false, [&] {
+                result = self->HandleMessage(uMsg, wParam, lParam);
+                return true;
+            })) {
+            return result;
+        }
+        korvane::GuardedRun([&] { self->OnHandlerFailed(uMsg); }, [] {});
     }
     return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }

@@ -44,6 +44,10 @@ class CWindowWnd {
     virtual UINT GetClassStyle() const { return 0; }
     virtual LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     virtual void OnFinalMessage(HWND hWnd) { (void)hWnd; }
+    // HandleMessage threw (an allocation failure, mostly); the message got the default
+    // handling instead. A window that runs jobs from its messages tells the user here. Must
+    // not throw.
+    virtual void OnHandlerFailed(UINT uMsg) { (void)uMsg; }
 
     bool RegisterWindowClass();
     bool RegisterSuperclass();

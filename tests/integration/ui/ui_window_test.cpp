@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -199,6 +200,38 @@ TEST_F(UiWindowTest, CompositeControlsNestPagesTwentyDeep) {
     EXPECT_EQ(depth, 20 * 2 + 1);  // a composite and its layout per level
     RECT rc = pm.FindControl(L"label20")->GetPos();
     EXPECT_EQ(rc.top, 19 * 2);  // below the nineteen labels above it
+    ::DestroyWindow(window.GetHWND());
+}
+
+// ---- a handler that throws ----
+
+class ThrowingWindow : public CWindowWnd {
+  public:
+    static constexpr UINT kThrow = WM_APP + 7;
+    std::vector<UINT> failed;
+    int handled = 0;
+
+  protected:
+    LPCTSTR GetWindowClassName() const override { return L"KorvaneUiThrowingWindow"; }
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
+        if (uMsg == kThrow) {
+            throw std::bad_alloc();
+        }
+        if (uMsg == WM_APP + 8) {
+            return ++handled;
+        }
+        return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+    }
+    void OnHandlerFailed(UINT uMsg) override { failed.push_back(uMsg); }
+};
+
+TEST_F(UiWindowTest, AThrowingHandlerEndsThatMessageAndTheWindowGoesOn) {
+    ThrowingWindow window;
+    ASSERT_NE(window.Create(nullptr, L"throws", WS_POPUP, 0, 0, 0, 50, 50), nullptr);
+    EXPECT_EQ(::SendMessageW(window.GetHWND(), ThrowingWindow::kThrow, 0, 0), 0);
+    EXPECT_EQ(window.failed, std::vector<UINT>{ThrowingWindow::kThrow});
+    EXPECT_EQ(::SendMessageW(window.GetHWND(), WM_APP + 8, 0, 0), 1)
+        << "the next message is handled";
     ::DestroyWindow(window.GetHWND());
 }
 
