@@ -1,13 +1,19 @@
 #include "sysutil/drive_queries.h"
 
-#include <winioctl.h>
-
+#include <cstddef>
 #include <cwchar>
 #include <cwctype>
 
 #include "sysutil/unique_handle.h"
 
 namespace korvane {
+
+bool DescriptorShowsUsb(bool querySucceeded, DWORD bytesReturned,
+                        const STORAGE_DEVICE_DESCRIPTOR& descriptor) {
+    constexpr DWORD kThroughBusType =
+        offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(descriptor.BusType);
+    return querySucceeded && bytesReturned >= kThroughBusType && descriptor.BusType == BusTypeUsb;
+}
 
 bool IsUsbDrive(const std::wstring& drive) {
     std::wstring device = L"\\\\.\\" + drive;
@@ -22,10 +28,10 @@ bool IsUsbDrive(const std::wstring& drive) {
     query.QueryType = PropertyStandardQuery;
     alignas(8) unsigned char buffer[1024] = {};
     DWORD returned = 0;
-    DeviceIoControl(volume.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, 12, buffer, sizeof(buffer),
-                    &returned, nullptr);
-    const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer);
-    return descriptor->BusType == BusTypeUsb;
+    bool queried = DeviceIoControl(volume.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, 12, buffer,
+                                   sizeof(buffer), &returned, nullptr) != FALSE;
+    return DescriptorShowsUsb(queried, returned,
+                              *reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer));
 }
 
 std::wstring GetGhostPartitionId(const std::wstring& drive) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <cstdint>
 #include <string>
@@ -12,6 +13,11 @@ namespace korvane {
 
 // True when the drive ("D:") sits on a USB bus; false when it cannot be asked.
 bool IsUsbDrive(const std::wstring& drive);
+
+// The verdict on a storage-property query: only a query that succeeded and returned at
+// least as far as the bus type counts; anything else answers false.
+bool DescriptorShowsUsb(bool querySucceeded, DWORD bytesReturned,
+                        const STORAGE_DEVICE_DESCRIPTOR& descriptor);
 
 // Ghost's designator of the volume ("C:" -> "1:2": disk counted from 1, partition as
 // Windows numbers it). Empty when the volume cannot be opened or asked.

@@ -1,8 +1,5 @@
 #include "sysutil/file_dialogs.h"
 
-#include <commdlg.h>
-#include <shlobj.h>
-
 #include "sysutil/system_info.h"
 
 namespace korvane {
@@ -27,13 +24,31 @@ OPENFILENAMEW GhoDialogDescription(HWND owner, int mode, wchar_t* buffer) {
     return ofn;
 }
 
+class Win32ChooserDialogs : public ChooserDialogs {
+  public:
+    bool ShowOpen(OPENFILENAMEW* description) override {
+        return GetOpenFileNameW(description) != FALSE;
+    }
+    bool ShowSave(OPENFILENAMEW* description) override {
+        return GetSaveFileNameW(description) != FALSE;
+    }
+    PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* description) override {
+        return SHBrowseForFolderW(description);
+    }
+};
+
 }  // namespace
 
-bool ShowGhoOpenDialog(HWND owner, std::wstring* path) {
+ChooserDialogs& PlatformDialogs() {
+    static Win32ChooserDialogs dialogs;
+    return dialogs;
+}
+
+bool ShowGhoOpenDialog(HWND owner, std::wstring* path, ChooserDialogs& dialogs) {
     wchar_t buffer[kPathChars] = {};
     OPENFILENAMEW ofn = GhoDialogDescription(owner, kGhoOpen, buffer);
-    bool chosen = GetOpenFileNameW(&ofn) != FALSE;
-    *path = buffer;
+    bool chosen = dialogs.ShowOpen(&ofn);
+    *path = chosen ? buffer : L"";
     return chosen;
 }
 
@@ -45,25 +60,26 @@ void AcceptSavedGhoPath(const std::wstring& chosen, TextField& field, UserPrompt
     }
 }
 
-void ChooseGhoFile(HWND owner, int mode, TextField& field, UserPrompt& prompt) {
+void ChooseGhoFile(HWND owner, int mode, TextField& field, UserPrompt& prompt,
+                   ChooserDialogs& dialogs) {
     if (mode == kGhoOpen) {
         std::wstring path;
-        ShowGhoOpenDialog(owner, &path);
+        ShowGhoOpenDialog(owner, &path, dialogs);
         field.SetFieldText(path);
         return;
     }
     wchar_t buffer[kPathChars] = {};
     OPENFILENAMEW ofn = GhoDialogDescription(owner, kGhoSave, buffer);
-    if (GetSaveFileNameW(&ofn)) {
+    if (dialogs.ShowSave(&ofn)) {
         AcceptSavedGhoPath(buffer, field, prompt);
     }
 }
 
-void ChooseDataFolder(TextField& field) {
+void ChooseDataFolder(TextField& field, ChooserDialogs& dialogs) {
     BROWSEINFOW info = {};
     info.lpszTitle = L"请选择一个文件夹：\nPlease select a folder:";
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    PIDLIST_ABSOLUTE item = dialogs.BrowseForFolder(&info);
     if (!item) {
         return;
     }

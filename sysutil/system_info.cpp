@@ -9,13 +9,20 @@
 
 namespace korvane {
 
+// The basic structure (not the EX one) is what XP and later all accept here.
+static_assert(sizeof(OSVERSIONINFOW) == 276);
+
 bool IsWindowsNt6() {
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     if (!GetVersionExW(&version)) {
         return false;
     }
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 6;
+    return IsNt6Version(version.dwPlatformId, version.dwMajorVersion);
+}
+
+bool IsNt6Version(unsigned long platformId, unsigned long majorVersion) {
+    return platformId == VER_PLATFORM_WIN32_NT && majorVersion == 6;
 }
 
 bool PathExists(const std::wstring& path) {

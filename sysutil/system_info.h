@@ -9,6 +9,10 @@ namespace korvane {
 // Windows 8 to 11 report 6.2, so every boot-manager Windows answers true; XP answers false.
 bool IsWindowsNt6();
 
+// The rule behind IsWindowsNt6, on the platform id and major version GetVersionExW answers:
+// true only for the NT platform (2) with major version exactly 6.
+bool IsNt6Version(unsigned long platformId, unsigned long majorVersion);
+
 // True when a file or folder of that name exists (tested through its ANSI form, as the
 // DOS-side tools will see it).
 bool PathExists(const std::wstring& path);

@@ -172,14 +172,19 @@ TEST_F(OptionsStoreTest, NoDrivesGiveTheBareFolderName) {
 }
 
 TEST_F(OptionsStoreTest, StoredFolderIsUsedAsItIsWithoutTrimming) {
-    // Hand-written file: blanks around the value, a drive root with its "\".
-    WriteBytes(path_, "[Set]\r\nDir =  G:\\  \r\n[Download]\r\nStaus=1\r\n");
+    // Hand-written file: blanks and quotes around the value, a drive root with its "\".
+    // The profile read drops blanks and quotes, so only the write-back at start-up turns
+    // the raw line into "Dir=G:\".
+    WriteBytes(path_, "[Set]\r\nDir =  \"G:\\\"  \r\n[Download]\r\nStaus=1\r\n");
     OptionsStore store(path_);
     FakeDrives drives({{L"C:\\", DRIVE_FIXED, 100}, {L"E:\\", DRIVE_FIXED, 500}});
     EXPECT_EQ(L"G:\\", LoadDownloadFolder(store, drives, L"C:"));
     EXPECT_EQ(L"G:\\", DownloadFolder());
     EXPECT_EQ(L"G:\\", store.ReadOption(L"Set", L"Dir"));
     EXPECT_EQ(L"1", store.ReadOption(L"Download", L"Staus"));
+    std::string bytes = FileBytes(path_);
+    EXPECT_NE(std::string::npos, bytes.find("Dir=G:\\\r\n")) << bytes;
+    EXPECT_EQ(std::string::npos, bytes.find("\"G:")) << "the stored line was not written back";
 }
 
 TEST(DownloadFolderTrim, OnlyADriveRootLosesItsBackslash) {

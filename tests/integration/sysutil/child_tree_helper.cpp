@@ -1,6 +1,8 @@
 // Helper of the process runner tests.
-//   child_tree_helper spawn <ms> <marker>  starts "sleep <ms> <marker>" inheriting its handles,
-//                                          then exits at once
+//   child_tree_helper spawn <ms> <marker> [text]
+//                                          starts "sleep <ms> <marker>" inheriting its handles,
+//                                          writes the text (if any) to standard output, then
+//                                          exits at once
 //   child_tree_helper sleep <ms> <marker>  sleeps, then creates the marker file
 //   child_tree_helper print <bytes>        writes that many 'x' to standard output
 //   child_tree_helper exit <code>          exits with that code
@@ -17,7 +19,7 @@ int main() {
         return 100;
     }
     std::wstring mode = argv[1];
-    if (mode == L"spawn" && argc == 4) {
+    if (mode == L"spawn" && (argc == 4 || argc == 5)) {
         wchar_t self[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring line =
@@ -33,6 +35,13 @@ int main() {
         }
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
+        if (argc == 5) {
+            std::wstring wide = argv[4];
+            std::string text(wide.begin(), wide.end());  // ASCII only
+            DWORD written = 0;
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
+                      &written, nullptr);
+        }
         return 0;
     }
     if (mode == L"sleep" && argc == 4) {

@@ -41,20 +41,22 @@ void EndLeftoverHelpers() {
 }
 
 TEST(RunHiddenCommand, WithoutCaptureWaitsForTheWholeProcessTree) {
-    // The helper exits at once but leaves a grandchild that inherited the pipe; the call
-    // must come back only after the grandchild has finished its work.
+    // The helper leaves a grandchild that inherited the pipe, writes a line and exits at
+    // once. Without capture its output must not reach the pipe: a read that returned with
+    // that line would end the wait while the grandchild is still at work.
     std::wstring marker = TempFile(L"korvane-tree-marker");
     testing::RemoveFile(marker);
     DWORD start = GetTickCount();
-    HiddenCommandResult result =
-        RunHiddenCommandEx(L"\"" + Helper() + L"\" spawn 1500 \"" + marker + L"\"", false);
+    HiddenCommandResult result = RunHiddenCommandEx(
+        L"\"" + Helper() + L"\" spawn 1500 \"" + marker + L"\" child-output", false);
     DWORD elapsed = GetTickCount() - start;
     EXPECT_TRUE(result.started);
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.output, L"") << "the child's output reached the pipe";
     EXPECT_TRUE(testing::FileExists(marker)) << "returned before the grandchild ended";
     EXPECT_GE(elapsed, 1400u);
-    EXPECT_TRUE(result.output.empty());
+    EndLeftoverHelpers();
     testing::RemoveFile(marker);
 }
 

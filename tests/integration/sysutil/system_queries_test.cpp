@@ -1,7 +1,9 @@
 // Version, path, text and drive questions, and resource extraction, on the real system.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <map>
+#include <vector>
 
 #include "staging/staging_resources.h"
 #include "sysutil/drive_queries.h"
@@ -21,14 +23,13 @@ std::wstring TempFolder() {
     return folder;
 }
 
-// The version checks run once per Windows version (see the RUNS of this test program).
-TEST(WindowsVersion, XpIsNotABootManagerSystem) {
-    EXPECT_FALSE(IsWindowsNt6());
-}
-
-TEST(WindowsVersion, VistaToElevenAreBootManagerSystems) {
-    // Without a supported-OS list, Windows 8 to 11 report 6.2.
-    EXPECT_TRUE(IsWindowsNt6());
+TEST(WindowsVersion, OnlyNtMajorVersionSixIsABootManagerSystem) {
+    EXPECT_TRUE(IsNt6Version(VER_PLATFORM_WIN32_NT, 6)) << "Vista to 11 (8 and later report 6.2)";
+    EXPECT_FALSE(IsNt6Version(VER_PLATFORM_WIN32_NT, 5)) << "XP 5.1, Server 2003 5.2";
+    EXPECT_FALSE(IsNt6Version(VER_PLATFORM_WIN32_NT, 10)) << "a manifest naming Windows 10";
+    EXPECT_FALSE(IsNt6Version(VER_PLATFORM_WIN32_NT, 7));
+    EXPECT_FALSE(IsNt6Version(VER_PLATFORM_WIN32_WINDOWS, 4)) << "Windows 9x";
+    EXPECT_FALSE(IsNt6Version(VER_PLATFORM_WIN32_WINDOWS, 6)) << "the platform counts too";
 }
 
 TEST(Text, NonAsciiStartsAtNoBreakSpace) {
@@ -69,6 +70,23 @@ TEST(Drives, GhostDesignatorOfTheSystemVolume) {
     EXPECT_EQ(GetGhostPartitionId(L"Q:"), L"") << "a volume that cannot be opened has none";
     EXPECT_FALSE(IsUsbDrive(L"C:"));
     EXPECT_FALSE(IsUsbDrive(L"Q:"));
+}
+
+TEST(Drives, OnlyAnAnsweredQueryNamingUsbShowsAUsbDrive) {
+    alignas(8) unsigned char buffer[1024] = {};
+    auto* descriptor = reinterpret_cast<STORAGE_DEVICE_DESCRIPTOR*>(buffer);
+    descriptor->BusType = BusTypeUsb;
+    constexpr DWORD kThroughBusType = offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + 4;
+    EXPECT_TRUE(DescriptorShowsUsb(true, kThroughBusType, *descriptor));
+    EXPECT_TRUE(DescriptorShowsUsb(true, sizeof(buffer), *descriptor));
+    EXPECT_FALSE(DescriptorShowsUsb(false, sizeof(buffer), *descriptor)) << "a failed query";
+    EXPECT_FALSE(DescriptorShowsUsb(true, kThroughBusType - 1, *descriptor)) << "cut short";
+    EXPECT_FALSE(DescriptorShowsUsb(true, 0, *descriptor));
+
+    descriptor->BusType = BusTypeAta;
+    EXPECT_FALSE(DescriptorShowsUsb(true, sizeof(buffer), *descriptor));
+    descriptor->BusType = BusTypeRAID;
+    EXPECT_FALSE(DescriptorShowsUsb(true, sizeof(buffer), *descriptor));
 }
 
 class FakeDrives : public DriveSource {
@@ -145,11 +163,6 @@ TEST(LargestDataDrive, UnreadableListGivesEmptyText) {
     EXPECT_EQ(FindLargestDataDrive(machine), L"");
 }
 
-TEST(LargestDataDrive, RealDrivesOfThisMachine) {
-    // C: comes first and the other drives share its free space: C: stays.
-    EXPECT_EQ(FindLargestDataDrive(), L"C:\\");
-}
-
 TEST(Resources, ExtractionWritesTheWholeResource) {
     std::wstring path = TempFolder() + L"korvane-krldr";
     testing::RemoveFile(path);
@@ -215,6 +228,169 @@ TEST(SaveDialogAnswer, AlwaysAppendsGhoAndAsksBeforeOverwriting) {
     AcceptSavedGhoPath(base, taken, agrees);
     EXPECT_EQ(taken.value, base + L".GHO");
     testing::RemoveFile(base + L".GHO");
+}
+
+// Dialogs that answer from a script and keep what each one was shown.
+class ScriptedDialogs : public ChooserDialogs {
+  public:
+    struct FileDialog {
+        bool save;
+        OPENFILENAMEW description;
+        std::vector<std::wstring> filter;  // the filter list's strings, in order
+        std::wstring title;
+        std::wstring initialPath;
+    };
+    struct FolderDialog {
+        BROWSEINFOW description;
+        std::wstring title;
+    };
+
+    // The next file dialog: confirmed with this path, or cancelled (no path).
+    bool confirm = false;
+    std::wstring answer;
+    // The next folder browser's item (handed over to the caller), null for cancel.
+    PIDLIST_ABSOLUTE folder = nullptr;
+
+    std::vector<FileDialog> fileDialogs;
+    std::vector<FolderDialog> folderDialogs;
+
+    bool ShowOpen(OPENFILENAMEW* description) override { return Answer(false, description); }
+    bool ShowSave(OPENFILENAMEW* description) override { return Answer(true, description); }
+    PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* description) override {
+        folderDialogs.push_back(
+            {*description, description->lpszTitle ? description->lpszTitle : L"(none)"});
+        PIDLIST_ABSOLUTE item = folder;
+        folder = nullptr;
+        return item;
+    }
+
+  private:
+    bool Answer(bool save, OPENFILENAMEW* description) {
+        FileDialog shown = {save, *description, {}, {}, {}};
+        for (const wchar_t* p = description->lpstrFilter; p && *p; p += wcslen(p) + 1) {
+            shown.filter.push_back(p);
+        }
+        shown.title = description->lpstrTitle ? description->lpstrTitle : L"(none)";
+        shown.initialPath.assign(description->lpstrFile,
+                                 wcsnlen(description->lpstrFile, description->nMaxFile));
+        fileDialogs.push_back(shown);
+        if (!confirm) {
+            return false;
+        }
+        EXPECT_LT(answer.size(), description->nMaxFile);
+        wcsncpy(description->lpstrFile, answer.c_str(), description->nMaxFile - 1);
+        return true;
+    }
+};
+
+const HWND kOwner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+
+TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
+    ScriptedDialogs dialogs;
+    RecordingField field;
+    testing::ScriptedPrompt prompt;
+    ChooseGhoFile(kOwner, kGhoOpen, field, prompt, dialogs);
+    ChooseGhoFile(kOwner, kGhoSave, field, prompt, dialogs);
+    ASSERT_EQ(dialogs.fileDialogs.size(), 2u);
+
+    for (const ScriptedDialogs::FileDialog& shown : dialogs.fileDialogs) {
+        SCOPED_TRACE(shown.save ? "save" : "open");
+        EXPECT_EQ(shown.description.lStructSize, sizeof(OPENFILENAMEW));
+        EXPECT_EQ(shown.description.hwndOwner, kOwner);
+        EXPECT_EQ(shown.filter, (std::vector<std::wstring>{L"GHO 镜像文件(*.GHO)", L"*.gho"}));
+        EXPECT_EQ(shown.description.nFilterIndex, 1u);
+        EXPECT_EQ(shown.description.nMaxFile, 260u);
+        EXPECT_EQ(shown.initialPath, L"");
+    }
+    const ScriptedDialogs::FileDialog& open = dialogs.fileDialogs[0];
+    EXPECT_FALSE(open.save);
+    EXPECT_EQ(open.title, L"请选择GHO镜像文件");
+    EXPECT_EQ(open.description.Flags, static_cast<DWORD>(OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST));
+    const ScriptedDialogs::FileDialog& save = dialogs.fileDialogs[1];
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.title, L"请选择GHO镜像保存路径");
+    // Without FILEMUSTEXIST: a backup must be able to name an image that does not exist yet.
+    EXPECT_EQ(save.description.Flags, static_cast<DWORD>(OFN_PATHMUSTEXIST));
+}
+
+TEST(GhoDialogs, OpenModeFieldTakesTheChosenImageAndEmptiesOnCancel) {
+    ScriptedDialogs dialogs;
+    testing::ScriptedPrompt prompt;
+    RecordingField field;
+    dialogs.confirm = true;
+    dialogs.answer = L"D:\\系统备份\\a.GHO";
+    ChooseGhoFile(kOwner, kGhoOpen, field, prompt, dialogs);
+    EXPECT_EQ(field.value, L"D:\\系统备份\\a.GHO");
+
+    dialogs.confirm = false;
+    ChooseGhoFile(kOwner, kGhoOpen, field, prompt, dialogs);
+    EXPECT_EQ(field.value, L"") << "a cancelled choice clears the restore field";
+    EXPECT_EQ(field.writes, 2);
+    EXPECT_TRUE(prompt.asked.empty());
+
+    std::wstring path = L"stale";
+    EXPECT_FALSE(ShowGhoOpenDialog(kOwner, &path, dialogs));
+    EXPECT_EQ(path, L"");
+}
+
+TEST(GhoDialogs, SaveModeCancelKeepsTheFieldAndAConfirmedNameGetsGho) {
+    std::wstring base = TempFolder() + L"korvane-save-dialog";
+    testing::RemoveFile(base + L".GHO");
+    ScriptedDialogs dialogs;
+    testing::ScriptedPrompt prompt({IDCANCEL});
+    RecordingField field;
+
+    ChooseGhoFile(kOwner, kGhoSave, field, prompt, dialogs);
+    EXPECT_EQ(field.writes, 0) << "cancel leaves the backup field";
+
+    dialogs.confirm = true;
+    dialogs.answer = base;
+    ChooseGhoFile(kOwner, kGhoSave, field, prompt, dialogs);
+    EXPECT_EQ(field.value, base + L".GHO");
+    EXPECT_TRUE(prompt.asked.empty());
+
+    // An existing image is only taken when the user agrees to overwrite it.
+    ASSERT_TRUE(testing::WriteFileBytes(base + L".GHO", "old image"));
+    RecordingField kept;
+    ChooseGhoFile(kOwner, kGhoSave, kept, prompt, dialogs);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text, L"镜像文件已存在是否覆盖？");
+    EXPECT_EQ(kept.writes, 0);
+    testing::RemoveFile(base + L".GHO");
+}
+
+TEST(DataFolder, ChosenFileSystemFolderGoesIntoTheField) {
+    std::wstring folder = TempFolder() + L"korvane-数据文件夹";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ScriptedDialogs dialogs;
+    RecordingField field;
+
+    dialogs.folder = ILCreateFromPathW(folder.c_str());
+    ASSERT_NE(dialogs.folder, nullptr);
+    ChooseDataFolder(field, dialogs);
+    EXPECT_EQ(field.value, folder);
+
+    ASSERT_EQ(dialogs.folderDialogs.size(), 1u);
+    const ScriptedDialogs::FolderDialog& shown = dialogs.folderDialogs[0];
+    EXPECT_EQ(shown.title, L"请选择一个文件夹：\nPlease select a folder:");
+    EXPECT_EQ(shown.description.ulFlags,
+              static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS));
+    EXPECT_EQ(shown.description.hwndOwner, nullptr);
+    EXPECT_EQ(shown.description.pidlRoot, nullptr);
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(DataFolder, CancelOrAnItemWithoutAFileSystemPathChangesNothing) {
+    ScriptedDialogs dialogs;
+    RecordingField field;
+    ChooseDataFolder(field, dialogs);
+    EXPECT_EQ(field.writes, 0) << "cancelled";
+
+    // "My Computer" is a shell item with no folder on disk.
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &dialogs.folder), S_OK);
+    ChooseDataFolder(field, dialogs);
+    EXPECT_EQ(field.writes, 0) << "not a file-system folder";
+    EXPECT_EQ(dialogs.folderDialogs.size(), 2u);
 }
 
 }  // namespace
