@@ -48,21 +48,26 @@ PayloadFault CheckBootSector(std::string_view file) {
 }
 
 // The loader is a GRUB header sector (which the boot-sector file jumps into) followed by a
-// GRUB core image: its disk-boot sector, then the decompressor, which starts with a far
-// jump into the kernel's load address (0:0x82xx) and records the size of the compressed
-// kernel that follows it.
+// GRUB core image: its disk-boot sector, whose block list ends with the number of sectors
+// that follow it, then the decompressor, which starts with a far jump into the kernel's
+// load address (0:0x82xx) and records the size of the compressed kernel after it. A loader
+// cut short or padded fails the sector count.
 PayloadFault CheckLoader(std::string_view file) {
+    constexpr size_t kDiskBoot = kSector;
     constexpr size_t kDecompressor = 2 * kSector;
     if (file.size() < kDecompressor + 16 || !HasBootSignature(file)) {
         return PayloadFault::kLoaderNotABootRecord;
     }
+    uint64_t coreSectors = Le16(file, kDiskBoot + 0x1FC);
+    uint64_t coreBytes = file.size() - kDecompressor;
+    bool wholeCore = coreSectors > 0 && (coreSectors - 1) * kSector < coreBytes &&
+                     coreBytes <= coreSectors * kSector;
     uint32_t jumpOffset = Le16(file, kDecompressor + 1);
     uint32_t jumpSegment = Le16(file, kDecompressor + 3);
     uint32_t compressedSize = Le32(file, kDecompressor + 8);
     bool farJumpIntoKernel = Byte(file, kDecompressor) == 0xEA && jumpSegment == 0 &&
                              jumpOffset >= 0x8200 && jumpOffset < 0x8400;
-    if (!farJumpIntoKernel || compressedSize == 0 ||
-        compressedSize >= file.size() - kDecompressor) {
+    if (!wholeCore || !farJumpIntoKernel || compressedSize == 0 || compressedSize >= coreBytes) {
         return PayloadFault::kLoaderHasNoGrubCore;
     }
     return PayloadFault::kNone;

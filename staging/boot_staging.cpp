@@ -1,11 +1,13 @@
 #include "staging/boot_staging.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include "staging/staging_resources.h"
 #include "sysutil/resource_file.h"
 #include "sysutil/system_info.h"
 #include "sysutil/text_conversion.h"
+#include "sysutil/unique_handle.h"
 
 namespace korvane {
 
@@ -33,6 +35,21 @@ bool FileHasSize(const std::wstring& path, DWORD size) {
     }
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
            data.nFileSizeLow == size;
+}
+
+// A file written into a compressed NTFS folder is compressed too, and the boot-sector file
+// reads the loader's sectors as they lie on the disk. (Where the volume has no compression,
+// the request fails, which is fine.)
+void KeepUncompressed(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) {
+        return;
+    }
+    USHORT none = COMPRESSION_FORMAT_NONE;
+    DWORD returned = 0;
+    DeviceIoControl(file.Get(), FSCTL_SET_COMPRESSION, &none, sizeof(none), nullptr, 0, &returned,
+                    nullptr);
 }
 
 bool FolderExists(const std::wstring& path) {
@@ -65,6 +82,7 @@ PayloadFault BootStaging::CarriedPayloadFault() const {
 void BootStaging::WriteLoaderFiles(const std::wstring& root) {
     for (const LoaderFile& file : kLoaderFiles) {
         ExtractResourceToFile(root + file.name, file.resource, kStagingResourceType);
+        KeepUncompressed(root + file.name);
     }
     ExtractResourceToFile(appDataFolder_ + L"\\bcdedit.exe", kEditorResource, kStagingResourceType);
     for (const LoaderFile& file : kLoaderFiles) {
