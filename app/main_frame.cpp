@@ -24,12 +24,13 @@ bool IsOneOf(const DuiLib::CDuiString& name, std::initializer_list<const wchar_t
 
 }  // namespace
 
-CMainFrame::CMainFrame(std::wstring systemDrive, std::wstring appDataFolder)
+CMainFrame::CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt* prompt)
     : systemDrive_(std::move(systemDrive)),
       appDataFolder_(std::move(appDataFolder)),
-      jobs_(std::make_unique<SystemImageJobs>(systemDrive_, appDataFolder_, prompt_, runner_,
+      activePrompt_(prompt ? *prompt : prompt_),
+      jobs_(std::make_unique<SystemImageJobs>(systemDrive_, appDataFolder_, activePrompt_, runner_,
                                               volumes_)),
-      downloads_(appDataFolder_, prompt_),
+      downloads_(appDataFolder_, activePrompt_),
       openUrl_([](const wchar_t* url) {
           ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOW);
       }) {}
@@ -49,6 +50,9 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             break;  // and on to the default handling
         case kReinstallRequestMessage: {
             std::wstring path = imagePath_;
+            if (reinstallObserver_) {
+                reinstallObserver_(path);
+            }
             RunSystemReinstall(path);
             return 0;
         }

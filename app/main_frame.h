@@ -30,13 +30,16 @@ inline constexpr wchar_t kHomePage[] = L"https://www.korvane.com/";
 
 class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
   public:
-    CMainFrame(std::wstring systemDrive, std::wstring appDataFolder);
+    // A test may pass a prompt that stands in for the window's message boxes.
+    CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt* prompt = nullptr);
 
     DuiLib::CPaintManagerUI& PaintManager() { return m_pm; }
-    UserPrompt& Prompt() { return prompt_; }
+    UserPrompt& Prompt() { return activePrompt_; }
 
     // Puts the notification-area icon up; false when it is already there.
     bool ShowTrayIcon();
+    // The record the icon was put up with (read back by tests).
+    const NOTIFYICONDATAW& TrayRecord() const { return m_tray.data; }
 
     void RunSystemBackup(const std::wstring& imagePath) { jobs_->RunSystemBackup(imagePath); }
     void RunSystemRestore(const std::wstring& imagePath) { jobs_->RunSystemRestore(imagePath); }
@@ -48,6 +51,10 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
 
     // How the home page is opened; the program uses the shell.
     void SetUrlOpener(std::function<void(const wchar_t*)> opener) { openUrl_ = std::move(opener); }
+    // Test seam: told the image path of each reinstall request before the job runs.
+    void SetReinstallObserver(std::function<void(const std::wstring&)> observer) {
+        reinstallObserver_ = std::move(observer);
+    }
 
     void Notify(DuiLib::TNotifyUI& msg) override;
 
@@ -77,11 +84,13 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     std::wstring imagePath_;
 
     MessageBoxPrompt prompt_{nullptr};
+    UserPrompt& activePrompt_;  // prompt_, or the stand-in a test passed
     HiddenCommandRunner runner_;
     SystemVolumeQuery volumes_;
     std::unique_ptr<SystemImageJobs> jobs_;
     DownloadLibrary downloads_;
     std::function<void(const wchar_t*)> openUrl_;
+    std::function<void(const std::wstring&)> reinstallObserver_;
 };
 
 }  // namespace korvane

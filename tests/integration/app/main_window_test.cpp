@@ -1,10 +1,14 @@
 // The main window built from the real skin archive: the page tree, duplicate names, the drag
-// area, the tray icon, the private messages and the start-up failure.
+// area, the tray icon, the private messages, the wizard's pictures and the start-up failure.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
 
 #include "app/main_frame.h"
 #include "app/page_controls.h"
@@ -14,6 +18,13 @@
 
 namespace korvane {
 namespace {
+
+// The private message numbers are the window's interface with the menu, the settings window
+// and the download side, so they are written out here: a changed constant fails.
+constexpr UINT kTrayCallback = 1134;      // WM_USER + 110
+constexpr UINT kReinstallRequest = 1135;  // WM_USER + 111
+constexpr UINT kSpeedLimit = 1140;        // WM_USER + 116
+constexpr UINT kMenuCommand = 1145;       // WM_USER + 121
 
 // Points the framework at the skin archive the build made.
 void UseBuiltSkin() {
@@ -44,7 +55,7 @@ class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         UseBuiltSkin();
-        frame = new CMainFrame(L"C:", L"C:\\KorvaneTestData");
+        frame = new CMainFrame(L"C:", L"C:\\KorvaneTestData", &prompt);
         frame->SetUrlOpener([this](const wchar_t* url) { opened.push_back(url); });
         ASSERT_TRUE(frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr));
@@ -78,7 +89,8 @@ class MainWindowTest : public ::testing::Test {
     }
     LRESULT HitTest(LPARAM point) { return SendMessageW(frame->GetHWND(), WM_NCHITTEST, 0, point); }
 
-    CMainFrame* frame = nullptr;  // lives on, as in the program
+    testing::ScriptedPrompt prompt;  // answers the window's message boxes
+    CMainFrame* frame = nullptr;     // lives on, as in the program
     std::vector<std::wstring> opened;
 };
 
@@ -140,28 +152,68 @@ TEST_F(MainWindowTest, DragAreaIsTheTopBandOutsideInteractiveControls) {
     EXPECT_EQ(HitTest(ScreenPointOf(400, 400)), HTCLIENT);
 }
 
+TEST_F(MainWindowTest, TextsAndEditsInTheCaptionBandTakeTheClick) {
+    // The skin has no text or edit field in the band, so probes are placed on empty band.
+    auto* root = dynamic_cast<DuiLib::CContainerUI*>(frame->PaintManager().GetRoot());
+    ASSERT_NE(root, nullptr);
+    const LPARAM spot = ScreenPointOf(500, 60);
+    ASSERT_EQ(HitTest(spot), HTCAPTION) << "empty band drags";
+    DuiLib::CControlUI* probes[] = {new DuiLib::CTextUI, new DuiLib::CEditUI};
+    for (DuiLib::CControlUI* probe : probes) {
+        probe->ApplyAttributeList(L"float=\"true\" pos=\"460,40,540,80\" text=\"probe\"");
+        ASSERT_TRUE(root->Add(probe));
+        EXPECT_EQ(frame->PaintManager().FindControl(POINT{500, 60}), probe);
+        EXPECT_EQ(HitTest(spot), HTCLIENT) << testing::Utf8(probe->GetClass());
+        root->Remove(probe);
+    }
+    EXPECT_EQ(HitTest(spot), HTCAPTION);
+}
+
 TEST_F(MainWindowTest, TrayIconHidesAndRestoresTheWindow) {
     HWND hwnd = frame->GetHWND();
     frame->ShowWindow(false, false);
     EXPECT_TRUE(frame->ShowTrayIcon()) << "icon added";
     EXPECT_FALSE(frame->ShowTrayIcon()) << "already up";
 
-    SendMessageW(hwnd, kTrayCallbackMessage, kProgramIcon, WM_RBUTTONDOWN);
+    SendMessageW(hwnd, kTrayCallback, 108, WM_RBUTTONDOWN);
     EXPECT_FALSE(IsWindowVisible(hwnd)) << "a right click does not restore";
 
-    SendMessageW(hwnd, kTrayCallbackMessage, kProgramIcon, WM_LBUTTONDOWN);
+    SendMessageW(hwnd, kTrayCallback, 108, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(hwnd));
 
     frame->ShowWindow(false, false);
     EXPECT_TRUE(frame->ShowTrayIcon()) << "the restore removed the icon; hiding adds it again";
-    SendMessageW(hwnd, kTrayCallbackMessage, kProgramIcon, WM_LBUTTONDOWN);
+    SendMessageW(hwnd, kTrayCallback, 108, WM_LBUTTONDOWN);
+}
+
+TEST_F(MainWindowTest, TrayRecordIsTheFullRecordWithBalloonAndCallback) {
+    HWND hwnd = frame->GetHWND();
+    frame->ShowWindow(false, false);
+    ASSERT_TRUE(frame->ShowTrayIcon());
+    const NOTIFYICONDATAW& icon = frame->TrayRecord();
+    // Vista and later read the balloon icon only from a record of the full size.
+#if defined(_WIN64)
+    EXPECT_EQ(icon.cbSize, 976u);
+#else
+    EXPECT_EQ(icon.cbSize, 956u);
+#endif
+    EXPECT_EQ(icon.hWnd, hwnd);
+    EXPECT_EQ(icon.uID, 108u);
+    EXPECT_EQ(icon.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO));
+    EXPECT_EQ(icon.uCallbackMessage, kTrayCallback);
+    EXPECT_STREQ(icon.szInfoTitle, L"信息提示");
+    EXPECT_STREQ(icon.szInfo, L"点击这里打开Korvane一键重装系统工具界面！");
+    // The program's icon 108; a shared icon loads as the same handle every time.
+    HICON programIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(108));
+    ASSERT_NE(programIcon, nullptr);
+    EXPECT_EQ(icon.hIcon, programIcon);
+    SendMessageW(hwnd, kTrayCallback, 108, WM_LBUTTONDOWN);
 }
 
 TEST_F(MainWindowTest, MenuCommandsOpenTheHomePage) {
     HWND hwnd = frame->GetHWND();
     for (const wchar_t* item : {L"about", L"Visithomepage", L"unknown", L"visithomepage"}) {
-        PostMessageW(hwnd, kMenuCommandMessage,
-                     reinterpret_cast<WPARAM>(new DuiLib::CDuiString(item)), 0);
+        PostMessageW(hwnd, kMenuCommand, reinterpret_cast<WPARAM>(new DuiLib::CDuiString(item)), 0);
     }
     Pump(100);
     EXPECT_EQ(opened, (std::vector<std::wstring>{kHomePage, kHomePage}));
@@ -169,10 +221,45 @@ TEST_F(MainWindowTest, MenuCommandsOpenTheHomePage) {
 
 TEST_F(MainWindowTest, SpeedLimitMessageKeepsTheLimitForTheEngine) {
     std::wstring text = L"512";
-    EXPECT_EQ(SendMessageW(frame->GetHWND(), kSpeedLimitMessage,
-                           reinterpret_cast<WPARAM>(text.c_str()), 0),
-              0);
+    EXPECT_EQ(
+        SendMessageW(frame->GetHWND(), kSpeedLimit, reinterpret_cast<WPARAM>(text.c_str()), 0), 0);
     EXPECT_EQ(frame->Downloads().SpeedLimitText(), L"512");
+}
+
+// What a refused reinstall must leave alone: the files a staging writes to the drive roots,
+// the stand-in boot store and the stand-in shutdown's record of a restart.
+std::map<std::wstring, std::string> SystemDriveState() {
+    std::map<std::wstring, std::string> state;
+    for (const wchar_t* path :
+         {L"C:\\krldr", L"C:\\krldr.mbr", L"C:\\krldr.ima", L"C:\\Ghost.ba_", L"C:\\boot.ini",
+          L"C:\\Boot\\BCD", L"C:\\korvane-shutdown.log", L"S:\\krldr", L"S:\\krldr.mbr"}) {
+        bool exists = false;
+        std::string bytes = testing::ReadFileBytes(path, &exists);
+        state[path] = exists ? "file:" + bytes : "none";
+    }
+    return state;
+}
+
+TEST_F(MainWindowTest, ReinstallRequestRunsTheJobWithTheKeptImagePath) {
+    std::vector<std::wstring> requested;
+    frame->SetReinstallObserver([&](const std::wstring& path) { requested.push_back(path); });
+    const auto before = SystemDriveState();
+    const std::wstring images[] = {L"C:\\QMZ\\win7_64.gho", L"S:\\QMZ\\xp_sp3.gho"};
+    for (const std::wstring& image : images) {
+        frame->SetImagePath(image);
+        EXPECT_EQ(SendMessageW(frame->GetHWND(), kReinstallRequest, 0, 0), 0);
+    }
+    EXPECT_EQ(requested, (std::vector<std::wstring>(std::begin(images), std::end(images))));
+
+    // This program carries no boot payload: the job refuses before it touches anything.
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    for (const auto& question : prompt.asked) {
+        EXPECT_EQ(question.text.rfind(L"程序携带的启动文件不可用", 0), 0u)
+            << testing::Utf8(question.text);
+        EXPECT_EQ(question.caption, L"信息提示");
+        EXPECT_EQ(question.type, static_cast<UINT>(MB_ICONERROR));
+    }
+    EXPECT_EQ(SystemDriveState(), before) << "nothing staged, no restart";
 }
 
 TEST_F(MainWindowTest, MainTabOptionsSelectTheirPages) {
@@ -187,29 +274,82 @@ TEST_F(MainWindowTest, MainTabOptionsSelectTheirPages) {
     }
 }
 
-// Saves what the screen shows of the window as a PNG artefact of the build.
-bool SaveWindowPicture(HWND hwnd, const std::wstring& path) {
-    RECT rc = {};
-    GetWindowRect(hwnd, &rc);
-    int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(memory, old);
-    bool saved = false;
-    {
-        Gdiplus::Bitmap picture(bitmap, nullptr);
+// What the screen shows of a window, as 32-bit pixels to sample and save.
+class WindowPicture {
+  public:
+    explicit WindowPicture(HWND hwnd) {
+        RECT rc = {};
+        GetWindowRect(hwnd, &rc);
+        width_ = rc.right - rc.left;
+        height_ = rc.bottom - rc.top;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels_ = static_cast<const std::uint32_t*>(bits);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(memory, bitmap_);
+        BitBlt(memory, 0, 0, width_, height_, screen, rc.left, rc.top, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    ~WindowPicture() { DeleteObject(bitmap_); }
+    WindowPicture(const WindowPicture&) = delete;
+    WindowPicture& operator=(const WindowPicture&) = delete;
+
+    bool SavePng(const std::wstring& path) const {
+        Gdiplus::Bitmap picture(bitmap_, nullptr);
         // The PNG encoder of GDI+.
         const CLSID png = {
             0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-        saved = picture.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+        return picture.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
     }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+
+    // How much bluer than red the area is on average (0..255): a saturated brand-blue fill
+    // leads by far, a pale blue tint by a little, white and the grey page hardly.
+    int BlueLead(const RECT& area) const {
+        long long lead = 0, count = 0;
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                std::uint32_t p = pixels_[y * width_ + x];
+                lead += static_cast<int>(p & 0xFF) - static_cast<int>((p >> 16) & 0xFF);
+                ++count;
+            }
+        }
+        return count ? static_cast<int>(lead / count) : 0;
+    }
+
+    // The rightmost column of the area with text-dark pixels; -1 when there is no text.
+    int RightmostInk(const RECT& area) const {
+        int right = -1;
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                std::uint32_t p = pixels_[y * width_ + x];
+                if ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF) < 3 * 160) {
+                    right = std::max(right, x);
+                }
+            }
+        }
+        return right;
+    }
+
+  private:
+    int width_ = 0;
+    int height_ = 0;
+    HBITMAP bitmap_ = nullptr;
+    const std::uint32_t* pixels_ = nullptr;
+};
+
+// 'B' for a brand-blue fill, 't' for a pale blue tint, '.' for neither.
+char BlueClass(int lead) {
+    return lead > 120 ? 'B' : lead > 25 ? 't' : '.';
 }
 
 TEST_F(MainWindowTest, EveryWizardStepIsDrawn) {
@@ -219,17 +359,44 @@ TEST_F(MainWindowTest, EveryWizardStepIsDrawn) {
     std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
     CreateDirectoryW(artifacts.c_str(), nullptr);
 
+    // Areas of the window (page offset included) where the steps differ, read off the
+    // pictures: what each step draws there, in the order of the areas below.
+    const RECT areas[] = {
+        {440, 445, 590, 470},  // step 0's 立即重装 button
+        {123, 300, 131, 330},  // step 1's Windows XP tile icon; the first edition disc of 3, 4
+        {300, 284, 330, 290},  // the second edition tile's disc (steps 2, 3, 4)
+        {80, 270, 680, 274},   // the download progress track (step 5)
+    };
+    const std::string looks[6] = {"B...", ".B..", "..t.", ".tt.", ".tt.", "...t"};
+    // The steps' subtitle line ("第 1 步 · 选择要安装的 Windows 系列", "第 2 步 · 选择
+    // Windows XP 的版本", ...): steps 3 and 4 look alike but for it.
+    const RECT subtitle = {49, 200, 609, 222};
+
     auto* steps = static_cast<DuiLib::CTabLayoutUI*>(Find(L"ZadodiReloadTab"));
     ASSERT_NE(steps, nullptr);
     HWND hwnd = frame->GetHWND();
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    int subtitleEnd[6] = {};
     for (int step = 0; step < 6; ++step) {
         ASSERT_TRUE(steps->SelectItem(step));
         InvalidateRect(hwnd, nullptr, FALSE);
         Pump(600);
+        WindowPicture picture(hwnd);
         std::wstring path = artifacts + L"\\wizard-step" + std::to_wstring(step) + L".png";
-        EXPECT_TRUE(SaveWindowPicture(hwnd, path)) << "step " << step;
+        EXPECT_TRUE(picture.SavePng(path)) << "step " << step;
+
+        std::string look;
+        for (const RECT& area : areas) {
+            look += BlueClass(picture.BlueLead(area));
+        }
+        EXPECT_EQ(look, looks[step]) << "step " << step;
+        subtitleEnd[step] = picture.RightmostInk(subtitle);
     }
+    EXPECT_EQ(subtitleEnd[0], -1) << "the welcome step has no subtitle";
+    EXPECT_EQ(subtitleEnd[5], -1) << "the download step has no subtitle";
+    EXPECT_GT(subtitleEnd[1], subtitleEnd[2]) << "the family step's subtitle is the longest";
+    EXPECT_GT(subtitleEnd[2], subtitleEnd[3]) << "'Windows XP' is longer than 'Windows 7'";
+    EXPECT_GT(subtitleEnd[4], subtitleEnd[3]) << "'Windows 10' is longer than 'Windows 7'";
     Gdiplus::GdiplusShutdown(token);
 }
 
