@@ -194,6 +194,17 @@ TEST_F(ImageJobsTest, ImageFileThatCannotBeCreatedStagesNothing) {
     ExpectNothingStaged();
 }
 
+// Runs one of the three jobs on the images the tests below prepare.
+void RunJob(SystemImageJobs& jobs, const std::string& job) {
+    if (job == "backup") {
+        jobs.RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
+    } else if (job == "restore") {
+        jobs.RunSystemRestore(L"C:\\KorvaneImages\\A.GHO");
+    } else {
+        jobs.RunSystemReinstall(L"C:\\KorvaneImages\\A.GHO");
+    }
+}
+
 // The batch file was created but its bytes could not be written (a full disk, say).
 TEST_F(ImageJobsTest, BatchWriteFailuresAreReportedWithTheirCaptions) {
     ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\A.GHO", "image"));
@@ -210,14 +221,7 @@ TEST_F(ImageJobsTest, BatchWriteFailuresAreReportedWithTheirCaptions) {
         ScriptedPrompt prompt({IDYES, IDYES});
         SystemImageJobs jobs = Jobs(prompt);
         jobs.SetBatchWriter([](HANDLE, const std::string&) { return false; });
-        std::string job = c.job;
-        if (job == "backup") {
-            jobs.RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
-        } else if (job == "restore") {
-            jobs.RunSystemRestore(L"C:\\KorvaneImages\\A.GHO");
-        } else {
-            jobs.RunSystemReinstall(L"C:\\KorvaneImages\\A.GHO");
-        }
+        RunJob(jobs, c.job);
         ASSERT_FALSE(prompt.asked.empty());
         EXPECT_EQ(prompt.asked.back().text, c.message);
         EXPECT_EQ(prompt.asked.back().caption, c.caption);
@@ -230,17 +234,11 @@ TEST_F(ImageJobsTest, BatchWriteFailuresAreReportedWithTheirCaptions) {
 
 TEST_F(ImageJobsTest, NoApplicationDataFolderRefusesEveryJobBeforeAnything) {
     ASSERT_TRUE(WriteFileBytes(L"C:\\KorvaneImages\\A.GHO", "image"));
-    for (int job = 0; job < 3; ++job) {
+    for (const char* job : {"backup", "restore", "reinstall"}) {
         SCOPED_TRACE(job);
         ScriptedPrompt prompt({IDYES, IDYES});
         SystemImageJobs jobs(L"C:", L"", prompt, runner, volumes);
-        if (job == 0) {
-            jobs.RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
-        } else if (job == 1) {
-            jobs.RunSystemRestore(L"C:\\KorvaneImages\\A.GHO");
-        } else {
-            jobs.RunSystemReinstall(L"C:\\KorvaneImages\\A.GHO");
-        }
+        RunJob(jobs, job);
         ASSERT_EQ(prompt.asked.size(), 1u) << "refused before the first question";
         EXPECT_NE(prompt.asked[0].text.find(L"无法确定程序数据文件夹"), std::wstring::npos);
         EXPECT_EQ(prompt.asked[0].caption, L"信息提示");
