@@ -12,10 +12,11 @@ bool NeedsQuotes(const std::wstring& path) {
     return path.find_first_of(L" &^(),;=%!") != std::wstring::npos;
 }
 
-// The path in double quotes. cmd expands %name% even inside quotes; a quote pair right
-// after each % ends the would-be name with a character no variable name holds, and cmd
-// drops the quotes again when it reads the program name.
-std::wstring Quoted(const std::wstring& path) {
+}  // namespace
+
+// cmd expands %name% even inside quotes; a quote pair right after each % ends the would-be
+// name with a character no variable name holds, and cmd drops the quotes again.
+std::wstring CmdQuoted(const std::wstring& path) {
     std::wstring quoted = L"\"";
     for (wchar_t c : path) {
         quoted += c;
@@ -26,16 +27,17 @@ std::wstring Quoted(const std::wstring& path) {
     return quoted + L"\"";
 }
 
-}  // namespace
-
-std::wstring EditorCommand(const std::wstring& appDataFolder, const std::wstring& remainder) {
-    std::wstring editor = appDataFolder + L"\\bcdedit.exe";
-    if (!NeedsQuotes(editor)) {
-        return L"cmd.exe /c " + editor + L" " + remainder;
+std::wstring CmdCommand(const std::wstring& program, const std::wstring& remainder) {
+    if (!NeedsQuotes(program)) {
+        return L"cmd.exe /c " + program + remainder;
     }
     // cmd /c takes away the outermost quotes of a line that starts with one, so the line
     // gets one more pair around it.
-    return L"cmd.exe /c \"" + Quoted(editor) + L" " + remainder + L"\"";
+    return L"cmd.exe /c \"" + CmdQuoted(program) + remainder + L"\"";
+}
+
+std::wstring EditorCommand(const std::wstring& appDataFolder, const std::wstring& remainder) {
+    return CmdCommand(appDataFolder + L"\\bcdedit.exe", L" " + remainder);
 }
 
 std::vector<EditorStep> StageEditorCommands(const std::wstring& appDataFolder,

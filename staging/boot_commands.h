@@ -14,9 +14,16 @@ inline constexpr wchar_t kBootEntryId[] = L"{acf98c95-1214-11e4-88da-005056c1657
 // The root of the volume Windows numbers 1: where the boot manager and \Boot\BCD live.
 inline constexpr wchar_t kFirstVolumeRoot[] = L"\\\\?\\HarddiskVolume1\\";
 
-// "cmd.exe /c <appDataFolder>\bcdedit.exe <remainder>". A folder that cmd would split or
-// read specially (a blank, &, ^, parentheses, %: user names such as "Tom & Jerry" exist)
-// is quoted so that it reaches cmd as it is.
+// "cmd.exe /c <program><remainder>" (the remainder starts with its own blank or
+// redirection). A program path that cmd would split or read specially
+// (a blank, &, ^, parentheses, %: user names such as "Tom & Jerry" exist) is quoted so that
+// it reaches cmd as it is.
+std::wstring CmdCommand(const std::wstring& program, const std::wstring& remainder);
+
+// A path in double quotes for a cmd line, safe from cmd's %name% expansion.
+std::wstring CmdQuoted(const std::wstring& path);
+
+// CmdCommand of <appDataFolder>\bcdedit.exe.
 std::wstring EditorCommand(const std::wstring& appDataFolder, const std::wstring& remainder);
 
 // One editor command of the staging, and whether the staging depends on its success.

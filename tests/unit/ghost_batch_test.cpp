@@ -95,6 +95,11 @@ TEST(BootCommands, FoldersCmdWouldSplitOrExpandAreQuoted) {
               L"cmd.exe /c \"\"C:\\x%\"\"OS%\"\"y\\bcdedit.exe\" /timeout 3 \"");
     EXPECT_EQ(EditorCommand(L"C:\\QMZXT", L"/timeout 3 "),
               L"cmd.exe /c C:\\QMZXT\\bcdedit.exe /timeout 3 ");
+    // The probe's redirection keeps the exact form for a plain folder.
+    EXPECT_EQ(CmdCommand(L"C:\\QMZXT\\krxtmbr.cmd", L">" + CmdQuoted(L"C:\\QMZXT\\KRXT.txt")),
+              L"cmd.exe /c C:\\QMZXT\\krxtmbr.cmd>\"C:\\QMZXT\\KRXT.txt\"");
+    EXPECT_EQ(CmdCommand(L"C:\\Li Lei\\krxtmbr.cmd", L">" + CmdQuoted(L"C:\\Li Lei\\KRXT.txt")),
+              L"cmd.exe /c \"\"C:\\Li Lei\\krxtmbr.cmd\">\"C:\\Li Lei\\KRXT.txt\"\"");
 }
 
 }  // namespace
