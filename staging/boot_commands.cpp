@@ -47,7 +47,7 @@ std::vector<EditorStep> StageEditorCommands(const std::wstring& appDataFolder,
         return EditorStep{EditorCommand(appDataFolder, remainder), required};
     };
     return {
-        step(L"/export " + StoreBackupPath(), true),
+        {EditorCommand(appDataFolder, L"/export " + StoreBackupPath()), true, true},
         step(L"/create " + entry + L" /d \"" + description + L"\" /application bootsector", false),
         step(L"/set " + entry + L" device boot", true),
         step(L"/set " + entry + L" path \\krldr.mbr", true),

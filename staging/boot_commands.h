@@ -30,6 +30,7 @@ std::wstring EditorCommand(const std::wstring& appDataFolder, const std::wstring
 struct EditorStep {
     std::wstring command;
     bool required;
+    bool savesStore = false;  // the export: what undo may import later
 };
 
 // The eight staging commands, in order: export, create, set device, set path, set

@@ -124,13 +124,13 @@ bool BootStaging::StageBootEntry(const std::wstring& description, const std::wst
 bool BootStaging::StageBcdEntry(const std::wstring& description) {
     const std::vector<EditorStep> steps = StageEditorCommands(appDataFolder_, description);
     bool requiredSucceeded = true;
-    for (size_t i = 0; i < steps.size(); ++i) {
-        HiddenCommandResult result = runner_.Run(steps[i].command);
+    for (const EditorStep& step : steps) {
+        HiddenCommandResult result = runner_.Run(step.command);
         bool succeeded = result.exited && result.exitCode == 0;
-        if (i == 0) {
-            storeSaved_ = succeeded;  // the export comes first
+        if (step.savesStore) {
+            storeSaved_ = succeeded;
         }
-        if (steps[i].required && !succeeded) {
+        if (step.required && !succeeded) {
             requiredSucceeded = false;
         }
     }

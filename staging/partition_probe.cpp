@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include "staging/boot_commands.h"
 #include "staging/staging_resources.h"
 #include "sysutil/resource_file.h"
@@ -31,10 +29,6 @@ std::wstring ReadOutputStart(const std::wstring& path) {
 }
 
 }  // namespace
-
-void ShellPageOpener::OpenPage(const std::wstring& url) {
-    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
 
 ProbeVerdict ProbeFirstDiskStyle(const std::wstring& dataFolder, CommandRunner& runner,
                                  UserPrompt& prompt, PageOpener& opener,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "staging/probe_verdict.h"
+#include "sysutil/page_opener.h"
 #include "sysutil/process_runner.h"
 #include "sysutil/user_prompt.h"
 
@@ -12,19 +13,6 @@ namespace korvane {
 
 inline constexpr WORD kProbeScriptResource = 146;  // "KRFILE": krxtmbr.cmd
 inline constexpr wchar_t kPePageUrl[] = L"http://www.korvane.com/soft/pe/";
-
-// Where a refusal sends the user.
-class PageOpener {
-  public:
-    virtual ~PageOpener() = default;
-    virtual void OpenPage(const std::wstring& url) = 0;
-};
-
-// Opens the page with the shell's "open" verb, shown normally.
-class ShellPageOpener : public PageOpener {
-  public:
-    void OpenPage(const std::wstring& url) override;
-};
 
 // Writes the probe script into dataFolder, runs it into dataFolder + "\KRXT.txt" and judges
 // the first disk. On a refusal the message has been shown and the page opened.
