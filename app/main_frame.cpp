@@ -4,6 +4,10 @@
 #include <windowsx.h>
 
 #include "app/page_controls.h"
+#include "reinstall/editions.h"
+#include "reinstall/image_catalogue.h"
+#include "settings/download_folder.h"
+#include "sysutil/worker_thread.h"
 
 namespace korvane {
 
@@ -27,10 +31,15 @@ bool IsOneOf(const DuiLib::CDuiString& name, std::initializer_list<const wchar_t
 CMainFrame::CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt* prompt)
     : systemDrive_(std::move(systemDrive)),
       appDataFolder_(std::move(appDataFolder)),
+      options_(GetOptionsFilePath(appDataFolder_)),
+      servers_(LoadServerAddresses(options_)),
       activePrompt_(prompt ? *prompt : prompt_),
       jobs_(std::make_unique<SystemImageJobs>(systemDrive_, appDataFolder_, activePrompt_, runner_,
                                               volumes_)),
       downloads_(appDataFolder_, activePrompt_),
+      online_(std::make_unique<OnlineDownload>(
+          controls_, downloads_, activePrompt_, options_, appDataFolder_, systemDrive_,
+          [this](const std::wstring& imagePath) { RunSystemReinstall(imagePath); })),
       openUrl_([](const wchar_t* url) {
           ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOW);
       }) {}
@@ -49,7 +58,7 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             OnTrayCallback(lParam);
             break;  // and on to the default handling
         case kReinstallRequestMessage: {
-            std::wstring path = imagePath_;
+            std::wstring path = online_->ImagePath();
             if (reinstallObserver_) {
                 reinstallObserver_(path);
             }
@@ -86,6 +95,7 @@ LRESULT CMainFrame::OnCreate() {
     if (root) {
         m_pm.AttachDialog(root);
     }
+    controls_.LookUp(m_pm);
     m_pm.AddNotifier(this);
     return 0;
 }
@@ -147,35 +157,105 @@ void CMainFrame::OnTrayCallback(LPARAM lParam) {
 void CMainFrame::OnMenuCommand(DuiLib::CDuiString* text) {
     std::unique_ptr<DuiLib::CDuiString> owned(text);  // the menu hands the text over
     if (owned && IsOneOf(*owned, {L"visithomepage", L"getupdata", L"about", L"about1"})) {
-        openUrl_(kHomePage);
+        openUrl_(servers_.homePage.c_str());
     }
 }
 
-void CMainFrame::SelectMainTab(int index) {
-    auto* tab = static_cast<DuiLib::CTabLayoutUI*>(m_pm.FindControl(L"MainTab"));
-    if (tab) {
-        tab->SelectItem(index);
+void CMainFrame::InitMainWindow() {
+    controls_.SetControlEnabled(kStartButton, false);
+    SystemDriveSource drives;
+    LoadDownloadFolder(options_, drives, systemDrive_);
+    controls_.SetControlTag(L"StopDown_Btn", 0);
+    StartImageCatalogue();
+    controls_.SelectWizardStep(0);
+    ShowUnfinishedDownloads();
+}
+
+void CMainFrame::EndJobs() {
+    online_->Close();
+}
+
+void CMainFrame::StartImageCatalogue() {
+    StartWorkerThread(
+        [this] {
+            FetchImageCatalogue({controls_, activePrompt_, runner_, pageOpener_, os_,
+                                 appDataFolder_, servers_.imageCatalogue, servers_.pePage});
+        },
+        [this] {
+            activePrompt_.Ask(L"获取系统配置文件失败,请检查网络设置", L"信息提示", MB_ICONERROR);
+        });
+}
+
+// The editions whose download was begun in an earlier run, by their recorded amounts.
+void CMainFrame::ShowUnfinishedDownloads() {
+    for (int index = 1; index <= kEditionCount; ++index) {
+        const Edition& edition = *EditionByIndex(index);
+        const std::wstring amount = options_.ReadOption(kDownloadSection, SizeKeyOf(edition));
+        if (amount.empty()) {
+            continue;
+        }
+        controls_.SetControlText(EditionTipLabelOf(edition), L"已下载" + amount);
+        controls_.ShowControl(EditionTipLabelOf(edition), true);
+        controls_.SetControlText(FamilyTipLabelOf(edition), L"有未完下载");
+        controls_.ShowControl(FamilyTipLabelOf(edition), true);
     }
 }
 
-// The main tabs and the title buttons; the wizard's own buttons are dispatched by the
-// wizard controller.
+void CMainFrame::OnClose() {
+    if (online_->DownloadStarted() &&
+        activePrompt_.Ask(L"正在下载安装系统，是否退出？", L"Korvane一键重装系统",
+                          MB_YESNO | MB_ICONINFORMATION) != IDYES) {
+        return;
+    }
+    PostQuitMessage(0);
+}
+
+// The clicks of the main tabs, the title buttons and the reinstall wizard.
 void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
     if (msg.sType != L"click" || !msg.pSender) {
         return;
     }
-    DuiLib::CDuiString name = msg.pSender->GetName();
-    for (int i = 0; i < 4; ++i) {
-        if (name == kMainTabOptions[i]) {
-            SelectMainTab(i);
-            return;
-        }
-    }
-    if (IsOneOf(name, {L"close11_btn", L"close3_btn"})) {
-        PostQuitMessage(0);
+    DuiLib::CControlUI* sender = msg.pSender;
+    const DuiLib::CDuiString name = sender->GetName();
+    auto is = [&](const wchar_t* looked) { return sender == controls_.Find(looked); };
+
+    if (const Edition* edition = EditionByOption(name.GetData())) {
+        online_->ChooseEdition(edition->index);
+    } else if (IsOneOf(name, {L"close11_btn", L"close3_btn"})) {
+        OnClose();
+    } else if (name == L"close1_btn" || name == L"selectsys_btn") {
+        controls_.SelectMainTab(0);
     } else if (IsOneOf(name, {L"min1_btn", L"min2_btn", L"min3_btn"})) {
         ShowWindow(false, false);
         ShowTrayIcon();
+    } else if (IsOneOf(name, {L"StartziliaoBF0_Btn", L"StartziliaoBF1_Btn", L"StartziliaoBF2_Btn",
+                              L"StartziliaoBF3_Btn", L"StartziliaoBF4_Btn"})) {
+        controls_.SelectMainTab(3);
+    } else if (name == L"StartRestoreSystem1_Btn") {
+        controls_.SelectMainTab(0);
+        controls_.SelectWizardStep(1);
+    } else if (is(kStartButton)) {
+        controls_.SelectMainTab(0);
+        controls_.SelectWizardStep(2);
+    } else if (is(L"BackToStep1_Btn")) {
+        controls_.SelectWizardStep(0);
+    } else if (IsOneOf(name,
+                       {L"DownloadSystem1_Btn", L"DownloadSystem2_Btn", L"DownloadSystem3_Btn"})) {
+        online_->RequestDownload(DownloadFolder());
+    } else if (is(L"StopDown_Btn")) {
+        online_->TogglePause();
+    } else if (is(L"ReChoose_Btn")) {
+        online_->ReChoose();
+    } else if (IsOneOf(name, {L"xp_btn", L"win7_btn", L"win10_btn"})) {
+        controls_.SelectWizardStep(name == L"xp_btn" ? 2 : name == L"win7_btn" ? 3 : 4);
+    } else if (IsOneOf(name, {L"back1_btn", L"back2_btn", L"back3_btn"})) {
+        controls_.SelectWizardStep(1);
+    } else {
+        for (int i = 0; i < 4; ++i) {
+            if (name == kMainTabOptions[i]) {
+                controls_.SelectMainTab(i);
+            }
+        }
     }
 }
 

@@ -11,8 +11,13 @@
 #include <memory>
 #include <string>
 
+#include "app/window_controls.h"
 #include "reinstall/download_library.h"
+#include "reinstall/online_download.h"
+#include "settings/options_store.h"
+#include "settings/server_addresses.h"
 #include "staging/system_image_jobs.h"
+#include "sysutil/page_opener.h"
 #include "sysutil/process_runner.h"
 #include "sysutil/user_prompt.h"
 #include "ui/duilib.h"
@@ -26,14 +31,24 @@ inline constexpr UINT kSpeedLimitMessage = WM_USER + 116;
 inline constexpr UINT kMenuCommandMessage = WM_USER + 121;
 
 inline constexpr UINT kProgramIcon = 108;
-inline constexpr wchar_t kHomePage[] = L"https://www.korvane.com/";
 
 class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
   public:
     // A test may pass a prompt that stands in for the window's message boxes.
     CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt* prompt = nullptr);
 
+    // Runs once, after the window exists and before it is shown: looks the controls up,
+    // reads the options, shows the unfinished-download marks and starts the image
+    // catalogue job.
+    void InitMainWindow();
+    // The program is closing: waits for a reinstall the download monitor has started, so
+    // that it is never cut off half-staged.
+    void EndJobs();
+
     DuiLib::CPaintManagerUI& PaintManager() { return m_pm; }
+    WindowControls& Controls() { return controls_; }
+    OnlineDownload& Online() { return *online_; }
+    const ServerAddresses& Servers() const { return servers_; }
     UserPrompt& Prompt() { return activePrompt_; }
 
     // Puts the notification-area icon up; false when it is already there.
@@ -45,9 +60,9 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     void RunSystemRestore(const std::wstring& imagePath) { jobs_->RunSystemRestore(imagePath); }
     void RunSystemReinstall(const std::wstring& imagePath) { jobs_->RunSystemReinstall(imagePath); }
 
-    // The local path of the chosen edition's image (set by the download request).
-    void SetImagePath(const std::wstring& path) { imagePath_ = path; }
     DownloadLibrary& Downloads() { return downloads_; }
+    // Test seam: the image path a reinstall request uses.
+    void SetImagePath(const std::wstring& path) { online_->SetImagePath(path); }
 
     // How the home page is opened; the program uses the shell.
     void SetUrlOpener(std::function<void(const wchar_t*)> opener) { openUrl_ = std::move(opener); }
@@ -67,7 +82,9 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     LRESULT OnNcHitTest(LPARAM lParam);
     void OnTrayCallback(LPARAM lParam);
     void OnMenuCommand(DuiLib::CDuiString* text);
-    void SelectMainTab(int index);
+    void OnClose();
+    void StartImageCatalogue();
+    void ShowUnfinishedDownloads();
 
     // The full notification-area record of Vista and later (the XP headers stop before its
     // last field), kept for the window's life so that the icon is removed with it.
@@ -81,7 +98,8 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
 
     std::wstring systemDrive_;
     std::wstring appDataFolder_;
-    std::wstring imagePath_;
+    OptionsStore options_;
+    ServerAddresses servers_;
 
     MessageBoxPrompt prompt_{nullptr};
     UserPrompt& activePrompt_;  // prompt_, or the stand-in a test passed
@@ -89,6 +107,10 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     SystemVolumeQuery volumes_;
     std::unique_ptr<SystemImageJobs> jobs_;
     DownloadLibrary downloads_;
+    WindowControls controls_;
+    std::unique_ptr<OnlineDownload> online_;
+    ShellPageOpener pageOpener_;
+    RunningOsFacts os_;
     std::function<void(const wchar_t*)> openUrl_;
     std::function<void(const std::wstring&)> reinstallObserver_;
 };

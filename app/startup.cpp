@@ -3,8 +3,6 @@
 #include <objbase.h>
 
 #include "app/main_frame.h"
-#include "settings/download_folder.h"
-#include "settings/options_store.h"
 #include "sysutil/resource_file.h"
 #include "sysutil/system_info.h"
 #include "ui/duilib.h"
@@ -15,14 +13,6 @@ namespace {
 
 constexpr WORD kSkinResource = 129;
 constexpr wchar_t kSkinFileName[] = L"KRXTSKIN";
-
-// The options the window starts with: the download folder from Option.ini, with its
-// default written back on the first start.
-void InitialiseOptions(HWND owner) {
-    OptionsStore store(GetOptionsFilePath(owner));
-    SystemDriveSource drives;
-    LoadDownloadFolder(store, drives, GetSystemDrive());
-}
 
 }  // namespace
 
@@ -52,11 +42,12 @@ int RunProgram(HINSTANCE instance, const std::wstring& tempFolder, UserPrompt& p
     auto* frame = new CMainFrame(GetSystemDrive(), GetApplicationDataFolder());
     frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr);
-    InitialiseOptions(frame->GetHWND());
+    frame->InitMainWindow();
     frame->SetIcon(kProgramIcon);
     frame->CenterWindow();
     ::ShowWindow(frame->GetHWND(), SW_SHOW);
     DuiLib::CPaintManagerUI::MessageLoop();
+    frame->EndJobs();
 
     CoUninitialize();
     return 0;

@@ -12,12 +12,11 @@
 namespace korvane {
 
 inline constexpr WORD kProbeScriptResource = 146;  // "KRFILE": krxtmbr.cmd
-inline constexpr wchar_t kPePageUrl[] = L"http://www.korvane.com/soft/pe/";
 
 // Writes the probe script into dataFolder, runs it into dataFolder + "\KRXT.txt" and judges
 // the first disk. On a refusal the message has been shown and the page opened.
 ProbeVerdict ProbeFirstDiskStyle(const std::wstring& dataFolder, CommandRunner& runner,
                                  UserPrompt& prompt, PageOpener& opener,
-                                 const std::wstring& pePageUrl = kPePageUrl);
+                                 const std::wstring& pePageUrl);
 
 }  // namespace korvane

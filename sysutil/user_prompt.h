@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "sysutil/timed_message_box.h"
+
 namespace korvane {
 
 class UserPrompt {
@@ -12,6 +14,9 @@ class UserPrompt {
     virtual ~UserPrompt() = default;
     // type takes the MB_* buttons and icon flags.
     virtual int Ask(const std::wstring& text, const std::wstring& caption, UINT type) = 0;
+    // The same question, answered kTimedOutAnswer when the user leaves it for timeoutMs.
+    virtual int AskTimed(const std::wstring& text, const std::wstring& caption, UINT type,
+                         DWORD timeoutMs) = 0;
 };
 
 // Message boxes owned by a window (the main window in the program).
@@ -21,6 +26,10 @@ class MessageBoxPrompt : public UserPrompt {
     void SetOwner(HWND owner) { owner_ = owner; }
     int Ask(const std::wstring& text, const std::wstring& caption, UINT type) override {
         return MessageBoxW(owner_, text.c_str(), caption.c_str(), type);
+    }
+    int AskTimed(const std::wstring& text, const std::wstring& caption, UINT type,
+                 DWORD timeoutMs) override {
+        return TimedMessageBox(owner_, text.c_str(), caption.c_str(), type, timeoutMs);
     }
 
   private:

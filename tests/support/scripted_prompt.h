@@ -1,7 +1,9 @@
-// A UserPrompt that answers from a script and remembers every question.
+// A UserPrompt that answers from a script and remembers every question. Jobs may ask from
+// worker threads, so the script and the record are guarded.
 #pragma once
 
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,12 +17,31 @@ class ScriptedPrompt : public UserPrompt {
         std::wstring text;
         std::wstring caption;
         UINT type;
+        DWORD timeoutMs = 0;  // 0 for a question without a time-out
     };
 
     explicit ScriptedPrompt(std::deque<int> answers = {}) : answers_(std::move(answers)) {}
 
     int Ask(const std::wstring& text, const std::wstring& caption, UINT type) override {
-        asked.push_back({text, caption, type});
+        return Answer({text, caption, type, 0});
+    }
+    int AskTimed(const std::wstring& text, const std::wstring& caption, UINT type,
+                 DWORD timeoutMs) override {
+        return Answer({text, caption, type, timeoutMs});
+    }
+
+    // A copy of the questions asked so far.
+    std::vector<Question> Asked() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return asked;
+    }
+
+    std::vector<Question> asked;
+
+  private:
+    int Answer(Question question) {
+        std::lock_guard<std::mutex> hold(lock_);
+        asked.push_back(std::move(question));
         if (answers_.empty()) {
             return IDOK;
         }
@@ -29,9 +50,7 @@ class ScriptedPrompt : public UserPrompt {
         return answer;
     }
 
-    std::vector<Question> asked;
-
-  private:
+    mutable std::mutex lock_;
     std::deque<int> answers_;
 };
 

@@ -216,7 +216,8 @@ TEST_F(MainWindowTest, MenuCommandsOpenTheHomePage) {
         PostMessageW(hwnd, kMenuCommand, reinterpret_cast<WPARAM>(new DuiLib::CDuiString(item)), 0);
     }
     Pump(100);
-    EXPECT_EQ(opened, (std::vector<std::wstring>{kHomePage, kHomePage}));
+    EXPECT_EQ(opened, (std::vector<std::wstring>{L"https://www.korvane.com/",
+                                                 L"https://www.korvane.com/"}));
 }
 
 TEST_F(MainWindowTest, SpeedLimitMessageKeepsTheLimitForTheEngine) {

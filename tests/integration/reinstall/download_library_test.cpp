@@ -29,6 +29,10 @@ class RecordingPrompt : public UserPrompt {
         asked.push_back({text, caption, type});
         return IDOK;
     }
+    int AskTimed(const std::wstring& text, const std::wstring& caption, UINT type,
+                 DWORD) override {
+        return Ask(text, caption, type);
+    }
     std::vector<AskedQuestion> asked;
 };
 

@@ -29,6 +29,10 @@ class SilentPrompt : public UserPrompt {
         (void)text;
         return IDOK;
     }
+    int AskTimed(const std::wstring& text, const std::wstring& caption, UINT type,
+                 DWORD) override {
+        return Ask(text, caption, type);
+    }
 };
 
 // Serves one body to every request, whole, one connection at a time (no ranges).

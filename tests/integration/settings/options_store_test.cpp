@@ -10,6 +10,7 @@
 
 #include "settings/download_folder.h"
 #include "settings/options_store.h"
+#include "settings/server_addresses.h"
 
 namespace korvane {
 namespace {
@@ -191,6 +192,34 @@ TEST(DownloadFolderTrim, OnlyADriveRootLosesItsBackslash) {
     EXPECT_EQ(L"E:", TrimFolderValue(L"E:\\"));
     EXPECT_EQ(L"E:\\QMZ", TrimFolderValue(L"E:\\QMZ"));
     EXPECT_EQ(L"E:", TrimFolderValue(L"E:"));
+}
+
+// The compiled-in servers all live under one domain; Option.ini may point each elsewhere,
+// but only at a web address: a local path or another scheme keeps the default.
+TEST_F(OptionsStoreTest, ServerAddressesDefaultToOneDomainAndTakeOnlyWebOverrides) {
+    const ServerAddresses defaults = DefaultServerAddresses();
+    EXPECT_EQ(defaults.imageCatalogue, L"http://www.korvane.com/yjhy/qmzgho.ini");
+    EXPECT_EQ(defaults.softwareCatalogue, L"http://www.korvane.com:90/SoftWareInfo.zip");
+    EXPECT_EQ(defaults.homePage, L"https://www.korvane.com/");
+    EXPECT_EQ(defaults.pePage, L"http://www.korvane.com/soft/pe/");
+
+    OptionsStore store(path_);
+    const ServerAddresses none = LoadServerAddresses(store);
+    EXPECT_EQ(none.imageCatalogue, defaults.imageCatalogue);
+    EXPECT_EQ(none.pePage, defaults.pePage);
+
+    store.WriteOption(L"Server", L"ImageCatalogue", L"http://127.0.0.1:8080/yjhy/qmzgho.ini");
+    store.WriteOption(L"Server", L"SoftwareCatalogue", L"HTTPS://mirror.example/s.zip");
+    store.WriteOption(L"Server", L"HomePage", L"C:\\Windows\\notepad.exe");
+    store.WriteOption(L"Server", L"PePage", L"file:///C:/pe.html");
+    const ServerAddresses mixed = LoadServerAddresses(store);
+    EXPECT_EQ(mixed.imageCatalogue, L"http://127.0.0.1:8080/yjhy/qmzgho.ini");
+    EXPECT_EQ(mixed.softwareCatalogue, L"HTTPS://mirror.example/s.zip");
+    EXPECT_EQ(mixed.homePage, defaults.homePage);
+    EXPECT_EQ(mixed.pePage, defaults.pePage);
+
+    store.WriteOption(L"Server", L"PePage", L"http://");
+    EXPECT_EQ(LoadServerAddresses(store).pePage, defaults.pePage) << "no host";
 }
 
 }  // namespace

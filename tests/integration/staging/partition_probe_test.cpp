@@ -160,17 +160,6 @@ TEST_F(PartitionProbeTest, EachOutputGetsItsVerdictMessageAndPage) {
     }
 }
 
-TEST_F(PartitionProbeTest, RefusalOpensTheProductsPeDownloadPageByDefault) {
-    FixtureOutputRunner runner(folder, true, "Disk 0 1\r\n");
-    ScriptedPrompt prompt;
-    RecordingOpener opener;
-
-    ProbeFirstDiskStyle(folder, runner, prompt, opener);
-
-    ASSERT_EQ(opener.opened.size(), 1u);
-    EXPECT_EQ(opener.opened[0], L"http://www.korvane.com/soft/pe/");
-}
-
 TEST_F(PartitionProbeTest, OutputOfAnEarlierStartIsNotJudgedWhenTheScriptCannotRun) {
     ASSERT_TRUE(WriteFileBytes(folder + L"\\KRXT.txt", "Disk 0 0\r\n"));
     FixtureOutputRunner runner(folder, true, "Disk 0 0\r\n");

@@ -1,0 +1,41 @@
+// The main window's named controls, looked up once when the window is set up (before any
+// job starts) and reached by name afterwards, from the UI thread and the jobs' threads.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "reinstall/wizard_view.h"
+#include "ui/duilib.h"
+
+namespace korvane {
+
+class WindowControls : public WizardView {
+  public:
+    // Looks every name of the controller's list up in the window's control tree. A name
+    // missing from the skin is kept as null: setting it does nothing, reading it answers empty.
+    void LookUp(DuiLib::CPaintManagerUI& pm);
+
+    // The control looked up under that name; null when it is missing or not in the list.
+    DuiLib::CControlUI* Find(const std::wstring& name) const;
+
+    std::wstring ControlText(const std::wstring& name) override;
+    void SetControlText(const std::wstring& name, const std::wstring& text) override;
+    std::wstring ControlUserData(const std::wstring& name) override;
+    void SetControlUserData(const std::wstring& name, const std::wstring& data) override;
+    void SetControlEnabled(const std::wstring& name, bool enabled) override;
+    void ShowControl(const std::wstring& name, bool visible) override;
+    UINT_PTR ControlTag(const std::wstring& name) override;
+    void SetControlTag(const std::wstring& name, UINT_PTR tag) override;
+    void SetButtonImages(const std::wstring& name, const wchar_t* normal, const wchar_t* hot,
+                         const wchar_t* pushed) override;
+    void SetProgressValue(const std::wstring& name, int value) override;
+    void SelectWizardStep(int step) override;
+    // Shows page 0 .. 3 of MainTab.
+    void SelectMainTab(int tab);
+
+  private:
+    std::map<std::wstring, DuiLib::CControlUI*> controls_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,70 @@
+#include "reinstall/image_catalogue.h"
+
+#include <windows.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+#include "reinstall/editions.h"
+#include "reinstall/engine_files.h"
+#include "staging/partition_probe.h"
+#include "sysutil/system_info.h"
+#include "sysutil/web_address.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr DWORD kValueUnits = 260;  // so at most 259 characters of a value are used
+
+std::wstring CataloguePath(const std::wstring& appDataFolder) {
+    return appDataFolder + L"\\" + kCatalogueFileName;
+}
+
+}  // namespace
+
+bool DownloadFreshCopy(const std::wstring& url, const std::wstring& path) {
+    // Only forces a fresh copy; there may be no cached one.
+    DeleteUrlCacheEntryW(url.c_str());
+    return URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, nullptr) == S_OK;
+}
+
+std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstring& key) {
+    if (appDataFolder.empty()) {
+        return std::wstring();
+    }
+    wchar_t value[kValueUnits] = {};
+    GetPrivateProfileStringW(kCatalogueSection, key.c_str(), L"", value, kValueUnits,
+                             CataloguePath(appDataFolder).c_str());
+    value[kValueUnits - 1] = L'\0';
+    // A value that is no web address would reach the engine as a local path or another
+    // scheme: it counts as missing.
+    return IsWebAddress(value) ? std::wstring(value) : std::wstring();
+}
+
+void FetchImageCatalogue(const ImageCatalogueJob& job) {
+    job.view.SetControlEnabled(kStartButton, false);
+
+    // Without the folder the copy would land in the current drive's root.
+    if (job.appDataFolder.empty() ||
+        !DownloadFreshCopy(job.catalogueUrl, CataloguePath(job.appDataFolder))) {
+        job.prompt.Ask(L"获取系统配置文件失败,请检查网络设置", L"信息提示", MB_ICONERROR);
+        return;
+    }
+
+    for (int index = 1; index <= kEditionCount; ++index) {
+        const Edition& edition = *EditionByIndex(index);
+        job.view.SetControlUserData(edition.option,
+                                    ReadImageAddress(job.appDataFolder, edition.catalogueKey));
+    }
+
+    if (IsWindowsNt6() && ProbeFirstDiskStyle(job.appDataFolder, job.runner, job.prompt, job.opener,
+                                              job.pePageUrl) != ProbeVerdict::kMbr) {
+        return;
+    }
+
+    RecommendEdition(job.view, job.os);
+    WriteDownloadEngineFiles(job.appDataFolder);
+    job.view.SetControlEnabled(kStartButton, true);
+}
+
+}  // namespace korvane

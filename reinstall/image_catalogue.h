@@ -1,0 +1,41 @@
+// The image catalogue job: fetches the ini that maps each edition to its image address,
+// hangs the addresses on the edition options, probes the first disk, recommends an edition,
+// writes the download engine's files, and only then enables the wizard's start button.
+#pragma once
+
+#include <string>
+
+#include "reinstall/wizard_view.h"
+#include "sysutil/page_opener.h"
+#include "sysutil/process_runner.h"
+#include "sysutil/user_prompt.h"
+
+namespace korvane {
+
+inline constexpr wchar_t kCatalogueFileName[] = L"ghoinfo.ini";
+inline constexpr wchar_t kCatalogueSection[] = L"GHO";
+inline constexpr wchar_t kStartButton[] = L"StartRestoreSystem_Btn";
+
+struct ImageCatalogueJob {
+    WizardView& view;
+    UserPrompt& prompt;
+    CommandRunner& runner;  // runs the partition-style probe
+    PageOpener& opener;     // opens the PE page on a refusal
+    OsFacts& os;            // for the recommendation
+    std::wstring appDataFolder;
+    std::wstring catalogueUrl;
+    std::wstring pePageUrl;
+};
+
+// Downloads url to path, never from the local cache. True when the whole file arrived.
+bool DownloadFreshCopy(const std::wstring& url, const std::wstring& path);
+
+// The job's body; runs on its worker thread. Reports nothing: its results are the
+// controls' states, ghoinfo.ini and the engine files.
+void FetchImageCatalogue(const ImageCatalogueJob& job);
+
+// The catalogue's address of an edition key, read afresh from ghoinfo.ini; empty when the
+// key is missing or its value is not an http or https address.
+std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstring& key);
+
+}  // namespace korvane

@@ -1,0 +1,64 @@
+#include "sysutil/timed_message_box.h"
+
+namespace korvane {
+
+namespace {
+
+using MessageBoxTimeoutFn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT, WORD, DWORD);
+
+MessageBoxTimeoutFn PlatformMessageBoxTimeout() {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (!user32) {
+        return nullptr;
+    }
+    return reinterpret_cast<MessageBoxTimeoutFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "MessageBoxTimeoutW")));
+}
+
+// The box of this thread that the timer closes: the timer procedure gets no argument of
+// ours, so the state lives with the thread.
+struct TimedBox {
+    DWORD threadId = 0;
+    bool timedOut = false;
+};
+thread_local TimedBox t_box;
+
+BOOL CALLBACK CloseDialogOfThread(HWND window, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(window)) {
+        t_box.timedOut = true;
+        EndDialog(window, kTimedOutAnswer);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK OnTimeOut(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    EnumThreadWindows(t_box.threadId, CloseDialogOfThread, 0);
+}
+
+}  // namespace
+
+int TimedMessageBoxByTimer(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
+                           DWORD timeoutMs) {
+    t_box = {GetCurrentThreadId(), false};
+    // A thread timer: the box's own message loop dispatches it to OnTimeOut.
+    UINT_PTR timer = SetTimer(nullptr, 0, timeoutMs, OnTimeOut);
+    int answer = MessageBoxW(owner, text, caption, type);
+    if (timer) {
+        KillTimer(nullptr, timer);
+    }
+    return t_box.timedOut ? kTimedOutAnswer : answer;
+}
+
+int TimedMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
+                    DWORD timeoutMs) {
+    if (MessageBoxTimeoutFn platform = PlatformMessageBoxTimeout()) {
+        return platform(owner, text, caption, type, 0, timeoutMs);
+    }
+    return TimedMessageBoxByTimer(owner, text, caption, type, timeoutMs);
+}
+
+}  // namespace korvane
