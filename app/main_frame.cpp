@@ -39,10 +39,7 @@ CMainFrame::CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, Use
       downloads_(appDataFolder_, activePrompt_),
       online_(std::make_unique<OnlineDownload>(
           controls_, downloads_, activePrompt_, options_, appDataFolder_, systemDrive_,
-          [this](const std::wstring& imagePath) { RunSystemReinstall(imagePath); })),
-      openUrl_([](const wchar_t* url) {
-          ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOW);
-      }) {}
+          [this](const std::wstring& imagePath) { RunReinstallJob(imagePath); })) {}
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
@@ -57,14 +54,9 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case kTrayCallbackMessage:
             OnTrayCallback(lParam);
             break;  // and on to the default handling
-        case kReinstallRequestMessage: {
-            std::wstring path = online_->ImagePath();
-            if (reinstallObserver_) {
-                reinstallObserver_(path);
-            }
-            RunSystemReinstall(path);
+        case kReinstallRequestMessage:
+            RunReinstallJob(online_->ImagePath());
             return 0;
-        }
         case kSpeedLimitMessage:
             return downloads_.ApplySpeedLimit(wParam ? reinterpret_cast<const wchar_t*>(wParam)
                                                      : L"");
@@ -125,6 +117,13 @@ LRESULT CMainFrame::OnNcHitTest(LPARAM lParam) {
     return HTCAPTION;
 }
 
+void CMainFrame::RunReinstallJob(const std::wstring& imagePath) {
+    if (reinstallObserver_) {
+        reinstallObserver_(imagePath);
+    }
+    RunSystemReinstall(imagePath);
+}
+
 bool CMainFrame::ShowTrayIcon() {
 #if !defined(_WIN64)
     static_assert(sizeof(TrayIconRecord) == 956);
@@ -157,7 +156,7 @@ void CMainFrame::OnTrayCallback(LPARAM lParam) {
 void CMainFrame::OnMenuCommand(DuiLib::CDuiString* text) {
     std::unique_ptr<DuiLib::CDuiString> owned(text);  // the menu hands the text over
     if (owned && IsOneOf(*owned, {L"visithomepage", L"getupdata", L"about", L"about1"})) {
-        openUrl_(servers_.homePage.c_str());
+        opener_->OpenPage(servers_.homePage);
     }
 }
 
@@ -178,8 +177,8 @@ void CMainFrame::EndJobs() {
 void CMainFrame::StartImageCatalogue() {
     StartWorkerThread(
         [this] {
-            FetchImageCatalogue({controls_, activePrompt_, runner_, pageOpener_, os_,
-                                 appDataFolder_, servers_.imageCatalogue, servers_.pePage});
+            FetchImageCatalogue({controls_, activePrompt_, runner_, *opener_, os_, appDataFolder_,
+                                 servers_.imageCatalogue, servers_.pePage});
         },
         [this] {
             activePrompt_.Ask(L"获取系统配置文件失败,请检查网络设置", L"信息提示", MB_ICONERROR);

@@ -64,9 +64,10 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     // Test seam: the image path a reinstall request uses.
     void SetImagePath(const std::wstring& path) { online_->SetImagePath(path); }
 
-    // How the home page is opened; the program uses the shell.
-    void SetUrlOpener(std::function<void(const wchar_t*)> opener) { openUrl_ = std::move(opener); }
-    // Test seam: told the image path of each reinstall request before the job runs.
+    // How web pages (the home page, the PE page) are opened; the program uses the shell.
+    void SetPageOpener(PageOpener* opener) { opener_ = opener ? opener : &shellOpener_; }
+    // Test seam: told the image path of each reinstall (requested by message, by the download
+    // request or by the monitor) before the job runs.
     void SetReinstallObserver(std::function<void(const std::wstring&)> observer) {
         reinstallObserver_ = std::move(observer);
     }
@@ -83,6 +84,7 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     void OnTrayCallback(LPARAM lParam);
     void OnMenuCommand(DuiLib::CDuiString* text);
     void OnClose();
+    void RunReinstallJob(const std::wstring& imagePath);
     void StartImageCatalogue();
     void ShowUnfinishedDownloads();
 
@@ -109,9 +111,9 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     DownloadLibrary downloads_;
     WindowControls controls_;
     std::unique_ptr<OnlineDownload> online_;
-    ShellPageOpener pageOpener_;
+    ShellPageOpener shellOpener_;
+    PageOpener* opener_ = &shellOpener_;
     RunningOsFacts os_;
-    std::function<void(const wchar_t*)> openUrl_;
     std::function<void(const std::wstring&)> reinstallObserver_;
 };
 

@@ -242,11 +242,14 @@ bool OnlineDownload::ShowProgress(const TaskInfoRecord& record) {
             }
             return true;
         case xldl::kStateDownloading:
-            break;
+            ShowFigures(record);
+            return true;
         default:
             return true;
     }
+}
 
+void OnlineDownload::ShowFigures(const TaskInfoRecord& record) {
     const float percent = record.Fraction() * 100.0f;
     view_.ShowControl(kProgressBar, true);
     Sleep(10);
@@ -262,11 +265,15 @@ bool OnlineDownload::ShowProgress(const TaskInfoRecord& record) {
     view_.SetControlText(kRemainingText,
                          RemainingTimeText(record.TotalBytes(), record.DownloadedBytes(),
                                            record.SpeedBytesPerSecond(), percentText));
-    return true;
 }
 
 void OnlineDownload::HandOver(std::uint32_t generation, const TaskInfoRecord& record,
                               const std::wstring& imagePath) {
+    // A short download may finish between two passes: the page and the record show the
+    // finished amounts rather than the last ones seen.
+    if (record.TotalBytes() > 0) {
+        ShowFigures(record);
+    }
     view_.SetProgressValue(kProgressBar, 100);
     options_.WriteOption(kDownloadSection, L"Staus", L"1");
     const std::wstring prompt =

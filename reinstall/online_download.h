@@ -68,6 +68,8 @@ class OnlineDownload {
     void Monitor(std::uint32_t generation, std::wstring imagePath);
     // One pass's reaction to the task's state; false ends the monitor.
     bool ShowProgress(const TaskInfoRecord& record);
+    // The progress bar, sizes, speed, time left and the edition's recorded amount.
+    void ShowFigures(const TaskInfoRecord& record);
     void HandOver(std::uint32_t generation, const TaskInfoRecord& record,
                   const std::wstring& imagePath);
     // Ends the current monitor, if any.

@@ -39,26 +39,32 @@ void CALLBACK OnTimeOut(HWND, UINT, UINT_PTR timer, DWORD) {
     EnumThreadWindows(t_box.threadId, CloseDialogOfThread, 0);
 }
 
-}  // namespace
-
-int TimedMessageBoxByTimer(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
-                           DWORD timeoutMs) {
+// The timer runs in the modal loop of whichever box is shown.
+int MessageBoxClosedByTimer(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
+                            DWORD timeoutMs, MessageBoxTimeoutFn platform) {
     t_box = {GetCurrentThreadId(), false};
-    // A thread timer: the box's own message loop dispatches it to OnTimeOut.
     UINT_PTR timer = SetTimer(nullptr, 0, timeoutMs, OnTimeOut);
-    int answer = MessageBoxW(owner, text, caption, type);
+    int answer = platform ? platform(owner, text, caption, type, 0, timeoutMs)
+                          : MessageBoxW(owner, text, caption, type);
     if (timer) {
         KillTimer(nullptr, timer);
     }
     return t_box.timedOut ? kTimedOutAnswer : answer;
 }
 
+}  // namespace
+
+int TimedMessageBoxByTimer(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
+                           DWORD timeoutMs) {
+    return MessageBoxClosedByTimer(owner, text, caption, type, timeoutMs, nullptr);
+}
+
 int TimedMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
                     DWORD timeoutMs) {
-    if (MessageBoxTimeoutFn platform = PlatformMessageBoxTimeout()) {
-        return platform(owner, text, caption, type, 0, timeoutMs);
-    }
-    return TimedMessageBoxByTimer(owner, text, caption, type, timeoutMs);
+    // Our own timer stands by even where the export exists: Wine 8's user32 has the name
+    // but ignores the time-out, and a box that never closes would never start the job.
+    return MessageBoxClosedByTimer(owner, text, caption, type, timeoutMs,
+                                   PlatformMessageBoxTimeout());
 }
 
 }  // namespace korvane

@@ -13,6 +13,7 @@
 #include "app/main_frame.h"
 #include "app/page_controls.h"
 #include "app/startup.h"
+#include "tests/support/recording_opener.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
 
@@ -56,7 +57,7 @@ class MainWindowTest : public ::testing::Test {
     void SetUp() override {
         UseBuiltSkin();
         frame = new CMainFrame(L"C:", L"C:\\KorvaneTestData", &prompt);
-        frame->SetUrlOpener([this](const wchar_t* url) { opened.push_back(url); });
+        frame->SetPageOpener(&opener);
         ASSERT_TRUE(frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr));
         frame->CenterWindow();
@@ -91,7 +92,7 @@ class MainWindowTest : public ::testing::Test {
 
     testing::ScriptedPrompt prompt;  // answers the window's message boxes
     CMainFrame* frame = nullptr;     // lives on, as in the program
-    std::vector<std::wstring> opened;
+    testing::RecordingOpener opener;
 };
 
 TEST_F(MainWindowTest, OneBuildOfTheMainPageYieldsTheWholeTree) {
@@ -216,8 +217,8 @@ TEST_F(MainWindowTest, MenuCommandsOpenTheHomePage) {
         PostMessageW(hwnd, kMenuCommand, reinterpret_cast<WPARAM>(new DuiLib::CDuiString(item)), 0);
     }
     Pump(100);
-    EXPECT_EQ(opened, (std::vector<std::wstring>{L"https://www.korvane.com/",
-                                                 L"https://www.korvane.com/"}));
+    EXPECT_EQ(opener.opened, (std::vector<std::wstring>{L"https://www.korvane.com/",
+                                                        L"https://www.korvane.com/"}));
 }
 
 TEST_F(MainWindowTest, SpeedLimitMessageKeepsTheLimitForTheEngine) {

@@ -11,6 +11,7 @@
 #include "staging/partition_probe.h"
 #include "sysutil/text_conversion.h"
 #include "tests/integration/staging/staging_fixture.h"
+#include "tests/support/recording_opener.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
 
@@ -19,6 +20,7 @@ namespace {
 
 using testing::FileExists;
 using testing::ReadFileBytes;
+using testing::RecordingOpener;
 using testing::RemoveFile;
 using testing::ScriptedPrompt;
 using testing::WriteFileBytes;
@@ -55,12 +57,6 @@ class FixtureOutputRunner : public CommandRunner {
     std::wstring folder_;
     bool writes_;
     std::string output_;
-};
-
-class RecordingOpener : public PageOpener {
-  public:
-    void OpenPage(const std::wstring& url) override { opened.push_back(url); }
-    std::vector<std::wstring> opened;
 };
 
 class PartitionProbeTest : public ::testing::Test {

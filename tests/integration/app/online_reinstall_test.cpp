@@ -1,0 +1,474 @@
+// The online reinstall through the real main window and the real engine: the image
+// catalogue from the loopback test server, a download shown on step 5, Option.ini, pause,
+// re-choose, the completion prompt and the hand-off to the reinstall job, which stages into
+// the stand-in boot store and records the restart.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "reinstall/editions.h"
+#include "reinstall/online_download.h"
+#include "staging/probe_verdict.h"
+#include "tests/integration/engine/engine_test_support.h"
+#include "tests/integration/staging/staging_fixture.h"
+#include "tests/support/recording_opener.h"
+#include "tests/support/scripted_prompt.h"
+#include "tests/support/test_paths.h"
+
+namespace korvane {
+namespace {
+
+namespace et = enginetest;
+using testing::ScriptedPrompt;
+
+constexpr UINT kSpeedLimit = WM_USER + 116;
+constexpr wchar_t kCatalogueFailed[] = L"获取系统配置文件失败,请检查网络设置";
+constexpr wchar_t kNoChoice[] = L"请选择要重装的系统！";
+constexpr wchar_t kNoImageAddress[] = L"获取系统配置文件失败，请检查网络是否正常";
+constexpr wchar_t kImageExists[] = L"系统已存在，是否开始一键重装系统？";
+constexpr wchar_t kDiskSpace[] =
+    L"创建下载文件失败，请检查是否有足够的磁盘空间\r\n\r\n超过4G的文件请下载到NTFS格式的硬盘！";
+constexpr wchar_t kCompletionTail[] =
+    L"\" 下载完成,是否进行一键重装系统？（30秒后自动开始一键重装）";
+
+void UseBuiltSkin() {
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    done = true;
+    std::wstring folder = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\";
+    DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
+    DuiLib::CPaintManagerUI::SetResourcePath(folder.c_str());
+    DuiLib::CPaintManagerUI::SetResourceZip(L"KRXTSKIN.zip", false);
+}
+
+// Pumps the UI thread's messages until done() holds or ms pass; answers done().
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) {
+            return true;
+        }
+        if (static_cast<int>(end - GetTickCount()) <= 0) {
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+// The catalogue text: "[GHO]" and one line per key.
+std::string CatalogueText(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string text = "[GHO]\r\n";
+    for (const auto& [key, value] : entries) {
+        text += key + "=" + value + "\r\n";
+    }
+    return text;
+}
+
+std::string ImageUrl(const std::string& file) {
+    return Narrow(et::ServerUrl(file));
+}
+
+class OnlineReinstallTest : public testing::StagingTest {
+  protected:
+    void SetUp() override {
+        StagingTest::SetUp();
+        ASSERT_TRUE(et::ServerAvailable()) << "run through run-with-server";
+        UseBuiltSkin();
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::wstring name(test->name(), test->name() + strlen(test->name()));
+        dataFolder = et::FreshFolder(L"data-" + name) + L"\\QMZXT";
+        CreateDirectoryW(dataFolder.c_str(), nullptr);
+        DeleteFileW((dataFolder + L"\\Option.ini").c_str());
+        DeleteFileW((dataFolder + L"\\ghoinfo.ini").c_str());
+        CreateDirectoryW(L"C:\\KorvaneOnline", nullptr);
+        downloadFolder = L"C:\\KorvaneOnline\\" + name;
+        CreateDirectoryW(downloadFolder.c_str(), nullptr);
+        ClearFolder(downloadFolder);
+    }
+
+    void TearDown() override {
+        if (frame) {
+            DestroyWindow(frame->GetHWND());
+            delete frame;  // ends the monitors and waits for them
+            frame = nullptr;
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        StagingTest::TearDown();
+    }
+
+    static void ClearFolder(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+            }
+        } while (FindNextFileW(h, &found));
+        FindClose(h);
+    }
+
+    void Serve(const std::string& name, const std::string& bytes) {
+        const std::wstring path = et::ServerRoot() + L"\\" + std::wstring(name.begin(), name.end());
+        ASSERT_TRUE(testing::WriteFileBytes(path, bytes));
+    }
+
+    std::wstring Option(const wchar_t* section, const wchar_t* key) {
+        return OptionsStore(dataFolder + L"\\Option.ini").ReadOption(section, key);
+    }
+
+    // Points the program at the catalogue and the download folder, then creates the main
+    // window and runs its initialisation. prompt null: real message boxes.
+    void Start(const std::wstring& catalogueUrl, UserPrompt* prompt) {
+        OptionsStore options(dataFolder + L"\\Option.ini");
+        options.WriteOption(L"Server", L"ImageCatalogue", catalogueUrl);
+        options.WriteOption(L"Server", L"PePage", et::ServerUrl("pe/"));
+        options.WriteOption(L"Set", L"Dir", downloadFolder);
+        frame = new CMainFrame(L"C:", dataFolder, prompt);
+        frame->SetReinstallObserver(
+            [this](const std::wstring& path) { reinstalls.push_back(path); });
+        frame->SetPageOpener(&opener);
+        ASSERT_TRUE(frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr));
+        frame->InitMainWindow();
+        ::ShowWindow(frame->GetHWND(), SW_SHOW);
+    }
+
+    // Starts and waits until the catalogue job enabled the start button.
+    void StartAndFetch(const std::string& catalogue, UserPrompt* prompt) {
+        Serve("qmzgho.ini", catalogue);
+        Start(et::ServerUrl("qmzgho.ini"), prompt);
+        ASSERT_TRUE(
+            PumpUntil([&] { return Control(L"StartRestoreSystem_Btn")->IsEnabled(); }, 60000))
+            << "the catalogue job did not finish";
+        Pump(200);  // the job's thread returns after enabling the button
+    }
+
+    DuiLib::CControlUI* Control(const wchar_t* name) { return frame->Controls().Find(name); }
+    std::wstring Text(const wchar_t* name) { return frame->Controls().ControlText(name); }
+    std::wstring UserData(const wchar_t* name) { return frame->Controls().ControlUserData(name); }
+    int WizardStep() {
+        return static_cast<DuiLib::CTabLayoutUI*>(Control(L"ZadodiReloadTab"))->GetCurSel();
+    }
+    void Click(const wchar_t* name) { frame->PaintManager().SendNotify(Control(name), L"click"); }
+    void LimitSpeed(const wchar_t* kiloBytesPerSecond) {
+        SendMessageW(frame->GetHWND(), kSpeedLimit, reinterpret_cast<WPARAM>(kiloBytesPerSecond),
+                     0);
+    }
+
+    size_t CountAsked(const ScriptedPrompt& prompt, const std::wstring& start) {
+        size_t n = 0;
+        for (const auto& question : prompt.Asked()) {
+            n += question.text.rfind(start, 0) == 0 ? 1 : 0;
+        }
+        return n;
+    }
+
+    std::wstring dataFolder;
+    std::wstring downloadFolder;
+    testing::RecordingOpener opener;
+    std::vector<std::wstring> reinstalls;  // image paths handed to the reinstall job
+    CMainFrame* frame = nullptr;
+};
+
+// Every start downloads the catalogue afresh and hangs each edition's address on its
+// option; the recommendation and the engine files follow, then the start button is enabled.
+TEST_F(OnlineReinstallTest, CatalogueArrivesFreshAtEveryStart) {
+    std::vector<std::pair<std::string, std::string>> first, second;
+    for (int index = 1; index <= kEditionCount; ++index) {
+        const std::string key = Narrow(EditionByIndex(index)->catalogueKey);
+        first.emplace_back(key, ImageUrl("v1/" + key + ".GHO"));
+        second.emplace_back(key, ImageUrl("v2/" + key + ".GHO"));
+    }
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText(first), &prompt);
+    EXPECT_FALSE(Control(L"StartRestoreSystem_Btn") == nullptr);
+    for (int index = 1; index <= kEditionCount; ++index) {
+        EXPECT_EQ(Narrow(UserData(EditionByIndex(index)->option)), first[index - 1].second);
+    }
+    EXPECT_NE(Text(L"ChooseOs_Text"), kNoChoiceText) << "the recommendation";
+    EXPECT_FALSE(Text(L"tuijian1_text").empty());
+    EXPECT_EQ(UserData(L"ChooseOs_Text").rfind(et::ServerUrl("v1/"), 0), 0u);
+    EXPECT_TRUE(et::FileExists(dataFolder + L"\\Download\\xldl.dll"));
+    EXPECT_TRUE(et::FileExists(dataFolder + L"\\Download\\download\\MiniTPFw.exe"));
+    EXPECT_TRUE(prompt.Asked().empty());
+
+    DestroyWindow(frame->GetHWND());
+    delete frame;
+    frame = nullptr;
+    StartAndFetch(CatalogueText(second), &prompt);
+    for (int index = 1; index <= kEditionCount; ++index) {
+        EXPECT_EQ(Narrow(UserData(EditionByIndex(index)->option)), second[index - 1].second)
+            << "a cached copy was used";
+    }
+}
+
+// Missing keys give empty addresses and the job still completes; a value is cut to 259
+// characters; a value that is no web address counts as missing and is refused at the
+// download request. Every request raises the task number, also one that stops early.
+TEST_F(OnlineReinstallTest, PartialCatalogueCutsLongValuesAndRefusesOthersAtTheRequest) {
+    const std::string longUrl = ImageUrl("long/" + std::string(300, 'a') + ".GHO");
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({{"XP_1", longUrl},
+                                 {"WIN7_64_2", "C:\\Windows\\notepad.exe"},
+                                 {"WIN10_64_1", ImageUrl("win10.GHO")}}),
+                  &prompt);
+    EXPECT_EQ(Narrow(UserData(L"OS_Op1")), longUrl.substr(0, 259));
+    EXPECT_EQ(UserData(L"OS_Op6"), L"");
+    EXPECT_EQ(Narrow(UserData(L"OS_Op9")), ImageUrl("win10.GHO"));
+    for (const wchar_t* empty : {L"OS_Op2", L"OS_Op3", L"OS_Op10"}) {
+        EXPECT_EQ(UserData(empty), L"");
+    }
+
+    Click(L"DownloadSystem2_Btn");  // no edition chosen yet
+    Click(L"OS_Op6");
+    Click(L"DownloadSystem2_Btn");
+    Click(L"OS_Op2");
+    Click(L"DownloadSystem1_Btn");
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0].text, kNoChoice);
+    EXPECT_EQ(asked[0].caption, L"信息提示");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    for (size_t i : {1, 2}) {
+        EXPECT_EQ(asked[i].text, kNoImageAddress);
+        EXPECT_EQ(asked[i].caption, L"Korvane一键重装");
+        EXPECT_EQ(asked[i].type, static_cast<UINT>(MB_ICONINFORMATION));
+    }
+    EXPECT_EQ(frame->Online().TaskNumber(), 2u);
+    EXPECT_EQ(WizardStep(), 0) << "no download page";
+    EXPECT_FALSE(frame->Online().DownloadStarted());
+}
+
+// An unreachable server: one message, the start button stays disabled, no recommendation,
+// and a download request is refused.
+TEST_F(OnlineReinstallTest, ServerDownGivesOneMessageAndKeepsTheStartButtonDisabled) {
+    ScriptedPrompt prompt;
+    Start(L"http://127.0.0.1:1/yjhy/qmzgho.ini", &prompt);
+    ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
+    Pump(1500);
+    auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, kCatalogueFailed);
+    EXPECT_EQ(asked[0].caption, L"信息提示");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_FALSE(Control(L"StartRestoreSystem_Btn")->IsEnabled());
+    EXPECT_EQ(Text(L"ChooseOs_Text"), kNoChoiceText);
+    EXPECT_FALSE(et::FileExists(dataFolder + L"\\Download\\xldl.dll"));
+
+    Click(L"OS_Op3");
+    Click(L"DownloadSystem2_Btn");
+    asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].text, kNoChoice);
+}
+
+// A whole download through the engine: step 5 shows the path, sizes, speed and time left,
+// Option.ini keeps the record and the amount; the completion prompt waits 30 s; No keeps the
+// image, and a later click offers the reinstall instead of a second download.
+TEST_F(OnlineReinstallTest, DownloadShowsProgressAndOffersTheKeptImageAfterNo) {
+    et::MakeServedFile("WIN7_64_2.GHO", 6 * 1048576, 6);
+    ScriptedPrompt prompt({IDNO, IDNO});
+    StartAndFetch(CatalogueText({{"WIN7_64_2", ImageUrl("WIN7_64_2.GHO")}}), &prompt);
+    LimitSpeed(L"1024");  // about six seconds: the monitor sees the transfer run
+
+    Click(L"OS_Op6");
+    Click(L"DownloadSystem2_Btn");
+    const std::wstring image = downloadFolder + L"\\WIN7_64_2.GHO";
+    EXPECT_EQ(WizardStep(), 5);
+    EXPECT_TRUE(frame->Online().DownloadStarted());
+    EXPECT_EQ(Option(L"Download", L"FileName"), L"WIN7_64_2.GHO");
+    EXPECT_EQ(Option(L"Download", L"AllName"), image);
+    EXPECT_EQ(Narrow(Option(L"Download", L"Url")), ImageUrl("WIN7_64_2.GHO"));
+    EXPECT_EQ(Option(L"Download", L"Path"), downloadFolder);
+    EXPECT_EQ(Option(L"Download", L"Staus"), L"0");
+    EXPECT_EQ(Text(L"tuijiand_text"), L"您选择的 Windows 7装机版 系统正在下载中,请稍后!");
+
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"DownloadTotal_Text") == L"6.00MB"; }, 20000))
+        << "the total is shown once the engine knows it";
+    EXPECT_EQ(Text(L"DownloadPath_Text"), image);
+    EXPECT_EQ(Text(L"DownloadInstallPath_Text"), L"C:");
+    const std::wstring speed = Text(L"DownloadSpeed_Text");
+    EXPECT_TRUE(speed.find(L"Kb/s") != std::wstring::npos ||
+                speed.find(L"Mb/s") != std::wstring::npos)
+        << Narrow(speed);
+    EXPECT_EQ(Text(L"DownloadState_Text").rfind(L"剩余时间：", 0), 0u);
+    EXPECT_FALSE(Option(L"Download", L"Size6").empty());
+
+    ASSERT_TRUE(PumpUntil([&] { return CountAsked(prompt, L"\"") == 1; }, 60000));
+    Pump(300);
+    auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, std::wstring(L"\"WIN7_64_2.GHO") + kCompletionTail);
+    EXPECT_EQ(asked[0].caption, L"信息提示");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+    EXPECT_EQ(asked[0].timeoutMs, 30000u);
+    EXPECT_EQ(Option(L"Download", L"Staus"), L"1");
+    EXPECT_EQ(static_cast<DuiLib::CProgressUI*>(Control(L"Download_Progress"))->GetValue(), 100);
+    EXPECT_EQ(Option(L"Download", L"Size6"), L"6.00MB");
+    EXPECT_EQ(Text(L"DownloadAlready_Text"), L"6.00MB");
+    EXPECT_EQ(et::Sha256OfFile(image), et::Sha256OfFile(et::ServerRoot() + L"\\WIN7_64_2.GHO"));
+    EXPECT_TRUE(reinstalls.empty()) << "No was answered";
+
+    Click(L"DownloadSystem2_Btn");
+    asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].text, kImageExists);
+    EXPECT_EQ(asked[1].caption, L"Korvane一键重装");
+    EXPECT_EQ(asked[1].type, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+    EXPECT_TRUE(reinstalls.empty());
+    EXPECT_EQ(frame->Online().TaskNumber(), 2u);
+}
+
+// Pause shows the fixed "0 Mb/s" and moves no bytes; resume goes on; re-choose deletes the
+// task and goes back to step 1.
+TEST_F(OnlineReinstallTest, PauseMovesNoBytesAndReChooseGoesBackToStepOne) {
+    et::MakeServedFile("XP_1.GHO", 32 * 1048576, 1);
+    ScriptedPrompt prompt({IDOK});
+    StartAndFetch(CatalogueText({{"XP_1", ImageUrl("XP_1.GHO")}}), &prompt);
+    LimitSpeed(L"256");
+    Click(L"OS_Op1");
+    Click(L"DownloadSystem1_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return !Text(L"DownloadAlready_Text").empty(); }, 20000));
+
+    Click(L"StopDown_Btn");
+    EXPECT_EQ(Control(L"StopDown_Btn")->GetTag(), 1u);
+    Pump(2500);
+    EXPECT_EQ(Text(L"DownloadSpeed_Text"), L"0 Mb/s");
+    const std::int64_t paused = et::ServerStat("XP_1.GHO", "bytes");
+    Pump(3000);
+    EXPECT_EQ(et::ServerStat("XP_1.GHO", "bytes"), paused) << "a paused task moved bytes";
+    EXPECT_EQ(Text(L"DownloadSpeed_Text"), L"0 Mb/s");
+
+    Click(L"StopDown_Btn");
+    EXPECT_EQ(Control(L"StopDown_Btn")->GetTag(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return et::ServerStat("XP_1.GHO", "bytes") > paused; }, 10000))
+        << "resume did not go on";
+
+    Click(L"ReChoose_Btn");
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, L"正在下载系统，是否重新选择系统？");
+    EXPECT_EQ(asked[0].caption, L"Korvane一键重装系统");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION));
+    EXPECT_EQ(WizardStep(), 1);
+    Pump(1500);
+    const std::int64_t deleted = et::ServerStat("XP_1.GHO", "bytes");
+    Pump(2500);
+    EXPECT_EQ(et::ServerStat("XP_1.GHO", "bytes"), deleted) << "the task was not deleted";
+}
+
+// After a re-choose, the first monitor is over: the next download gets exactly one
+// completion prompt, not one from each monitor.
+TEST_F(OnlineReinstallTest, ReChooseEndsTheMonitorSoTheNextDownloadPromptsOnce) {
+    et::MakeServedFile("XP_2.GHO", 32 * 1048576, 2);
+    et::MakeServedFile("WIN10_32_1.GHO", 2 * 1048576, 7);
+    ScriptedPrompt prompt({IDOK, IDNO, IDNO});
+    StartAndFetch(
+        CatalogueText({{"XP_2", ImageUrl("XP_2.GHO")}, {"WIN10_32_1", ImageUrl("WIN10_32_1.GHO")}}),
+        &prompt);
+    LimitSpeed(L"256");
+    Click(L"OS_Op2");
+    Click(L"DownloadSystem1_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return !Text(L"DownloadAlready_Text").empty(); }, 20000));
+    Click(L"ReChoose_Btn");
+
+    LimitSpeed(L"1024");
+    Click(L"OS_Op7");
+    Click(L"DownloadSystem3_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return CountAsked(prompt, L"\"") >= 1; }, 60000));
+    Pump(3500);
+    EXPECT_EQ(CountAsked(prompt, L"\""), 1u) << "a second monitor prompted";
+    EXPECT_EQ(frame->Online().TaskNumber(), 2u);
+}
+
+// A full disk: the disk-space message, once, and the monitor ends.
+TEST_F(OnlineReinstallTest, FullDiskShowsTheDiskSpaceMessageOnce) {
+    const std::wstring small = L"T:\\QMZ";
+    ASSERT_TRUE(CreateDirectoryW(small.c_str(), nullptr) || et::FileExists(small))
+        << "run-online-test maps a small drive as T:";
+    ClearFolder(small);
+    downloadFolder = small;
+    et::MakeServedFile("WIN10_64_2.GHO", 8 * 1048576, 10);
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({{"WIN10_64_2", ImageUrl("WIN10_64_2.GHO")}}), &prompt);
+    Click(L"OS_Op10");
+    Click(L"DownloadSystem3_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
+    Pump(3500);
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, kDiskSpace);
+    EXPECT_EQ(asked[0].caption, L"信息提示");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    ClearFolder(small);
+}
+
+// The completion prompt left alone for 30 s answers itself, and the reinstall job stages the
+// downloaded image and restarts (the stand-in shutdown records it). Real message boxes.
+TEST_F(OnlineReinstallTest, CompletionPromptLeftAloneRunsTheReinstall) {
+    ASSERT_TRUE(testing::WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    et::MakeServedFile("XP_1.GHO", 1048576, 11);
+    StartAndFetch(CatalogueText({{"XP_1", ImageUrl("XP_1.GHO")}}), nullptr);
+    Click(L"OS_Op1");
+    Click(L"DownloadSystem1_Btn");
+    const DWORD clicked = GetTickCount();
+    ASSERT_TRUE(PumpUntil([&] { return !ShutdownRecord().empty(); }, 90000))
+        << "no restart was recorded";
+    const DWORD waited = GetTickCount() - clicked;
+    EXPECT_GE(waited, 29000u) << "the prompt did not wait";
+    EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
+    EXPECT_EQ(reinstalls, std::vector<std::wstring>{downloadFolder + L"\\XP_1.GHO"});
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"boot loader", L"default", L"", value, 64, L"C:\\boot.ini");
+    EXPECT_STREQ(value, L"C:\\krldr.mbr");
+    EXPECT_NE(testing::ReadFileBytes(L"C:\\Ghost.ba_").find("KorvaneOnline"), std::string::npos);
+    testing::RemoveFile(L"C:\\boot.ini");
+    testing::RemoveFile(L"C:\\boot.in_");
+}
+
+// On Windows 6.x the partition-style probe runs. Under Wine it always judges the first disk
+// non-MBR (Wine's cmd), so this run shows the refusal: the message, the PE page, no
+// recommendation, and the start button stays disabled.
+TEST_F(OnlineReinstallTest, Nt6ProbeRefusalKeepsTheStartButtonDisabled) {
+    ScriptedPrompt prompt;
+    Serve("qmzgho.ini", CatalogueText({{"WIN7_64_1", ImageUrl("WIN7_64_1.GHO")}}));
+    Start(et::ServerUrl("qmzgho.ini"), &prompt);
+    ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
+    Pump(1500);
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, ProbeRefusalMessage(ProbeVerdict::kFirstDiskNotMbr));
+    EXPECT_EQ(opener.Opened(), std::vector<std::wstring>{et::ServerUrl("pe/")});
+    EXPECT_EQ(Narrow(UserData(L"OS_Op5")), ImageUrl("WIN7_64_1.GHO")) << "read before the probe";
+    EXPECT_EQ(Text(L"ChooseOs_Text"), kNoChoiceText);
+    EXPECT_FALSE(Control(L"StartRestoreSystem_Btn")->IsEnabled());
+    EXPECT_FALSE(et::FileExists(dataFolder + L"\\Download\\xldl.dll"));
+}
+
+}  // namespace
+}  // namespace korvane
