@@ -88,6 +88,24 @@ std::string ImageUrl(const std::string& file) {
     return Narrow(et::ServerUrl(file));
 }
 
+// A prompt whose completion question waits until the test lets it answer.
+class GatedPrompt : public ScriptedPrompt {
+  public:
+    using ScriptedPrompt::ScriptedPrompt;
+    int AskTimed(const std::wstring& text, const std::wstring& caption, UINT type,
+                 DWORD timeoutMs) override {
+        SetEvent(asking_);
+        WaitForSingleObject(answer_, 60000);
+        return ScriptedPrompt::AskTimed(text, caption, type, timeoutMs);
+    }
+    bool Asking() const { return WaitForSingleObject(asking_, 0) == WAIT_OBJECT_0; }
+    void LetAnswer() { SetEvent(answer_); }
+
+  private:
+    HANDLE asking_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE answer_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
 class OnlineReinstallTest : public testing::StagingTest {
   protected:
     void SetUp() override {
@@ -262,6 +280,30 @@ TEST_F(OnlineReinstallTest, PartialCatalogueCutsLongValuesAndRefusesOthersAtTheR
     EXPECT_EQ(frame->Online().TaskNumber(), 2u);
     EXPECT_EQ(WizardStep(), 0) << "no download page";
     EXPECT_FALSE(frame->Online().DownloadStarted());
+}
+
+// The image's own name must have a "." (a folder with one does not make a file name), and
+// a folder too long for the engine's record is refused with a message, not a silent page.
+TEST_F(OnlineReinstallTest, RequestRefusesNamesWithoutDotAndFoldersTheEngineCannotTake) {
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({{"WIN10_32_2", ImageUrl("images/plain")},
+                                 {"WIN10_64_2", ImageUrl("WIN10_64_2.GHO")}}),
+                  &prompt);
+    const std::wstring dotted = L"C:\\KorvaneOnline\\with.dot";
+    CreateDirectoryW(dotted.c_str(), nullptr);
+    frame->Online().ChooseEdition(8);
+    frame->Online().RequestDownload(dotted);
+    frame->Online().ChooseEdition(10);
+    frame->Online().RequestDownload(L"C:\\" + std::wstring(300, L'x'));
+    RemoveDirectoryW(dotted.c_str());
+
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, kNoImageAddress);
+    EXPECT_EQ(asked[1].text, L"创建下载任务失败，请检查下载目录设置后重试。");
+    EXPECT_EQ(asked[1].caption, L"信息提示");
+    EXPECT_EQ(asked[1].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(WizardStep(), 0) << "no download page without a task";
 }
 
 // An unreachable server: one message, the start button stays disabled, no recommendation,
@@ -449,6 +491,47 @@ TEST_F(OnlineReinstallTest, CompletionPromptLeftAloneRunsTheReinstall) {
     EXPECT_NE(testing::ReadFileBytes(L"C:\\Ghost.ba_").find("KorvaneOnline"), std::string::npos);
     testing::RemoveFile(L"C:\\boot.ini");
     testing::RemoveFile(L"C:\\boot.in_");
+}
+
+// A program that closes while the monitor's reinstall runs waits for it: the job is never
+// cut off with the batch written and the entry half-staged.
+TEST_F(OnlineReinstallTest, ClosingWaitsForTheReinstallTheMonitorStarted) {
+    ASSERT_TRUE(testing::WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    et::MakeServedFile("XP_2.GHO", 1048576, 12);
+    ScriptedPrompt prompt({IDYES});
+    StartAndFetch(CatalogueText({{"XP_2", ImageUrl("XP_2.GHO")}}), &prompt);
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    frame->SetReinstallObserver([&](const std::wstring&) {
+        SetEvent(started);
+        Sleep(2000);  // the job is slow to start: the program closes meanwhile
+    });
+    Click(L"OS_Op2");
+    Click(L"DownloadSystem1_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(started, 0) == WAIT_OBJECT_0; }, 60000));
+    frame->EndJobs();
+    EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n") << "closed before the job ended";
+    CloseHandle(started);
+    testing::RemoveFile(L"C:\\boot.ini");
+    testing::RemoveFile(L"C:\\boot.in_");
+}
+
+// A program that closes while the completion prompt is up starts no reinstall afterwards,
+// whatever the answer.
+TEST_F(OnlineReinstallTest, ClosingDuringTheCompletionPromptStartsNoReinstall) {
+    et::MakeServedFile("WIN7_32_1.GHO", 1048576, 13);
+    GatedPrompt prompt({IDYES});
+    StartAndFetch(CatalogueText({{"WIN7_32_1", ImageUrl("WIN7_32_1.GHO")}}), &prompt);
+    Click(L"OS_Op3");
+    Click(L"DownloadSystem2_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return prompt.Asking(); }, 60000));
+    const DWORD before = GetTickCount();
+    frame->EndJobs();
+    EXPECT_LT(GetTickCount() - before, 2000u) << "closing waited for the prompt";
+    prompt.LetAnswer();
+    Pump(2000);
+    EXPECT_TRUE(reinstalls.empty());
+    EXPECT_TRUE(NothingStagedAt(L"C:\\"));
+    EXPECT_EQ(ShutdownRecord(), "");
 }
 
 // On Windows 6.x the partition-style probe runs. Under Wine it always judges the first disk
