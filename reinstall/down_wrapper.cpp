@@ -21,6 +21,11 @@ BOOL DownWrapper::Init() const {
     return fn ? fn() : FALSE;
 }
 
+BOOL DownWrapper::UnInit() const {
+    auto fn = Entry<xldl::XL_UnInitFn>(kUnInit);
+    return fn ? fn() : FALSE;
+}
+
 HANDLE DownWrapper::CreateTask(const void* taskParam) const {
     auto fn = Entry<xldl::XL_CreateTaskFn>(kCreateTask);
     return fn ? fn(taskParam) : nullptr;

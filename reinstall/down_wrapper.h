@@ -48,6 +48,7 @@ class DownWrapper {
 
     // Each answers 0 (FALSE, no handle) without a call when the library lacks the name.
     BOOL Init() const;
+    BOOL UnInit() const;
     HANDLE CreateTask(const void* taskParam) const;
     BOOL DeleteTask(HANDLE task) const;
     BOOL StartTask(HANDLE task) const;

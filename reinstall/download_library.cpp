@@ -13,6 +13,12 @@ DownloadLibrary::DownloadLibrary(std::wstring appDataFolder, UserPrompt& prompt)
     }
 }
 
+DownloadLibrary::~DownloadLibrary() {
+    if (wrapper_ && initResult_) {
+        wrapper_->UnInit();
+    }
+}
+
 bool DownloadLibrary::InitDownloadLibrary() {
     if (IsLoaded()) {
         return initResult_;

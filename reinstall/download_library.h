@@ -22,6 +22,9 @@ class DownloadLibrary {
     // The engine is loaded from appDataFolder + "\Download\xldl.dll"; appDataFolder is the
     // roaming application data folder + "\QMZXT" in the program.
     DownloadLibrary(std::wstring appDataFolder, UserPrompt& prompt);
+    // Stops the engine's tasks (XL_UnInit) before the library is freed: a running transfer
+    // must never execute code that is no longer mapped.
+    ~DownloadLibrary();
     DownloadLibrary(const DownloadLibrary&) = delete;
     DownloadLibrary& operator=(const DownloadLibrary&) = delete;
 

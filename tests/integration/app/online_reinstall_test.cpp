@@ -192,7 +192,12 @@ class OnlineReinstallTest : public testing::StagingTest {
     int WizardStep() {
         return static_cast<DuiLib::CTabLayoutUI*>(Control(L"ZadodiReloadTab"))->GetCurSel();
     }
-    void Click(const wchar_t* name) { frame->PaintManager().SendNotify(Control(name), L"click"); }
+    // A click on the control of that name, whether the window looked it up or not.
+    void Click(const wchar_t* name) {
+        DuiLib::CControlUI* control = frame->PaintManager().FindControl(name);
+        ASSERT_NE(control, nullptr) << Narrow(name);
+        frame->PaintManager().SendNotify(control, L"click");
+    }
     void LimitSpeed(const wchar_t* kiloBytesPerSecond) {
         SendMessageW(frame->GetHWND(), kSpeedLimit, reinterpret_cast<WPARAM>(kiloBytesPerSecond),
                      0);
@@ -532,6 +537,72 @@ TEST_F(OnlineReinstallTest, ClosingDuringTheCompletionPromptStartsNoReinstall) {
     EXPECT_TRUE(reinstalls.empty());
     EXPECT_TRUE(NothingStagedAt(L"C:\\"));
     EXPECT_EQ(ShutdownRecord(), "");
+}
+
+// The wizard's steps through its buttons; an edition option readies its page's download
+// button; once a download started, closing asks first and No keeps the program open.
+TEST_F(OnlineReinstallTest, WizardStepsEditionButtonsAndTheCloseQuestion) {
+    et::MakeServedFile("WIN10_64_1.GHO", 16 * 1048576, 9);
+    ScriptedPrompt prompt({IDNO});
+    StartAndFetch(CatalogueText({{"WIN10_64_1", ImageUrl("WIN10_64_1.GHO")}}), &prompt);
+    EXPECT_EQ(WizardStep(), 0);
+    const std::pair<const wchar_t*, int> walk[] = {{L"StartRestoreSystem1_Btn", 1},
+                                                   {L"xp_btn", 2},
+                                                   {L"back1_btn", 1},
+                                                   {L"win7_btn", 3},
+                                                   {L"back2_btn", 1},
+                                                   {L"win10_btn", 4},
+                                                   {L"back3_btn", 1},
+                                                   {L"BackToStep1_Btn", 0},
+                                                   {L"StartRestoreSystem_Btn", 2}};
+    for (const auto& [button, step] : walk) {
+        Click(button);
+        EXPECT_EQ(WizardStep(), step) << Narrow(button);
+    }
+
+    auto* download = static_cast<DuiLib::CButtonUI*>(Control(L"DownloadSystem3_Btn"));
+    const std::wstring skinImage = download->GetNormalImage().GetData();
+    Click(L"OS_Op9");
+    EXPECT_EQ(frame->Online().EditionIndex(), 9);
+    EXPECT_NE(skinImage, L"1_22_But1_1.png");
+    EXPECT_EQ(std::wstring(download->GetNormalImage().GetData()), L"1_22_But1_1.png");
+    EXPECT_EQ(std::wstring(download->GetHotImage().GetData()), L"1_22_But1_2.png");
+    EXPECT_EQ(std::wstring(download->GetPushedImage().GetData()), L"1_22_But1_3.png");
+
+    LimitSpeed(L"256");
+    Click(L"DownloadSystem3_Btn");
+    EXPECT_EQ(WizardStep(), 5);
+    Click(L"close11_btn");
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, L"正在下载安装系统，是否退出？");
+    EXPECT_EQ(asked[0].caption, L"Korvane一键重装系统");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "No must not quit";
+}
+
+// Amounts recorded by an earlier run mark their editions and families at start-up.
+TEST_F(OnlineReinstallTest, RecordedAmountsMarkUnfinishedDownloads) {
+    OptionsStore options(dataFolder + L"\\Option.ini");
+    options.WriteOption(L"Download", L"Size1", L"12.50MB");
+    options.WriteOption(L"Download", L"Size2", L"1.00GB");
+    options.WriteOption(L"Download", L"Size8", L"3.00MB");
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({{"XP_1", ImageUrl("XP_1.GHO")}}), &prompt);
+    const std::pair<const wchar_t*, const wchar_t*> shown[] = {{L"tips1_label", L"已下载12.50MB"},
+                                                               {L"tips2_label", L"已下载1.00GB"},
+                                                               {L"tips8_label", L"已下载3.00MB"},
+                                                               {L"tips11_label", L"有未完下载"},
+                                                               {L"tips13_label", L"有未完下载"}};
+    for (const auto& [label, text] : shown) {
+        ASSERT_NE(Control(label), nullptr) << Narrow(label);
+        EXPECT_TRUE(Control(label)->IsVisible()) << Narrow(label);
+        EXPECT_EQ(Text(label), text) << Narrow(label);
+    }
+    for (const wchar_t* hidden : {L"tips3_label", L"tips9_label", L"tips12_label"}) {
+        EXPECT_FALSE(Control(hidden)->IsVisible()) << Narrow(hidden);
+    }
 }
 
 // On Windows 6.x the partition-style probe runs. Under Wine it always judges the first disk
