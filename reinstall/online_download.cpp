@@ -265,6 +265,8 @@ void OnlineDownload::ShowFigures(const TaskInfoRecord& record) {
     view_.SetControlText(kRemainingText,
                          RemainingTimeText(record.TotalBytes(), record.DownloadedBytes(),
                                            record.SpeedBytesPerSecond(), percentText));
+    // The skin keeps the line hidden until there is something to show.
+    view_.ShowControl(kRemainingText, true);
 }
 
 void OnlineDownload::HandOver(std::uint32_t generation, const TaskInfoRecord& record,

@@ -364,6 +364,7 @@ TEST_F(OnlineReinstallTest, DownloadShowsProgressAndOffersTheKeptImageAfterNo) {
                 speed.find(L"Mb/s") != std::wstring::npos)
         << Narrow(speed);
     EXPECT_EQ(Text(L"DownloadState_Text").rfind(L"剩余时间：", 0), 0u);
+    EXPECT_TRUE(Control(L"DownloadState_Text")->IsVisible()) << "the time left is shown";
     EXPECT_FALSE(Option(L"Download", L"Size6").empty());
 
     ASSERT_TRUE(PumpUntil([&] { return CountAsked(prompt, L"\"") == 1; }, 60000));
