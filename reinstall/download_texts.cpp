@@ -46,7 +46,9 @@ std::wstring RemainingTimeText(std::int64_t totalBytes, std::int64_t downloadedB
                                std::int32_t bytesPerSecond, const std::wstring& percentText) {
     std::wstring text = L"剩余时间：";
     const std::int64_t left = totalBytes - downloadedBytes;
-    if (left == 0 || bytesPerSecond == 0) {
+    // More downloaded than the total (a total the server never told) has no time left either:
+    // the division would wrap round to a thousand hours.
+    if (left <= 0 || bytesPerSecond <= 0) {
         return text;
     }
     const auto seconds = static_cast<std::uint32_t>(left / bytesPerSecond);

@@ -19,8 +19,8 @@ inline constexpr wchar_t kPausedSpeedText[] = L"0 Mb/s";
 // "87.5%": the percent with one decimal.
 std::wstring PercentText(float percent);
 
-// "剩余时间：01:02:05    已下载:87.5%"; only "剩余时间：" when nothing is left to load or
-// the speed is 0.
+// "剩余时间：01:02:05    已下载:87.5%"; only "剩余时间：" when nothing is left to load (or
+// more was loaded than the total says) or the speed is 0.
 std::wstring RemainingTimeText(std::int64_t totalBytes, std::int64_t downloadedBytes,
                                std::int32_t bytesPerSecond, const std::wstring& percentText);
 

@@ -17,6 +17,11 @@ test names its own behaviour in the URL it hands to the engine:
   rate=B        send at most B bytes per second per response
   noetag=1      send neither ETag nor Last-Modified
 
+Server-wide: --rate B sends every file body at most B bytes per second altogether (one
+budget shared by all responses and connections, as a slow line would), for clients whose
+URLs must stay plain, such as an image address whose file name is what follows the last
+"/". It applies on top of a request's own rate=.
+
 Control: GET /__stats?name=NAME -> {"requests": n, "bytes": body bytes sent, "proxied": n,
 "agent": last User-Agent};
 GET /__version?name=NAME&v=2 serves NAME.v2 for NAME from now on (v=1 goes back).
@@ -38,6 +43,23 @@ LOCK = threading.Lock()
 STATS = {}      # name -> {"requests", "bytes", "proxied"}
 COUNTS = {}     # full request target (path+query) -> number of requests seen
 VERSIONS = {}   # name -> 1 or 2
+
+
+class SharedRate:
+    """One send budget for all responses: each piece takes its turn on the line."""
+
+    def __init__(self, rate):
+        self.rate = float(rate)
+        self.lock = threading.Lock()
+        self.line_free = 0.0  # when the line has sent every piece handed to it so far
+
+    def wait_turn(self, n):
+        with self.lock:
+            now = time.monotonic()
+            start = max(now, self.line_free)
+            self.line_free = start + n / self.rate
+        if start > now:
+            time.sleep(start - now)
 
 
 def stats_for(name):
@@ -153,7 +175,10 @@ class Handler(BaseHTTPRequestHandler):
             if "stall" in query and count == 1:
                 time.sleep(float(query["stall"]))
             rate = int(query.get("rate", "0"))
+            shared = self.server.shared_rate
             piece = 64 * 1024 if rate else 1024 * 1024
+            if shared:
+                piece = min(piece, 16 * 1024)
             f.seek(first)
             remaining = min(length, max(0, size - first))
             sent = 0
@@ -168,6 +193,8 @@ class Handler(BaseHTTPRequestHandler):
                     data = f.read(n)
                     if not data:
                         break
+                    if shared:
+                        shared.wait_turn(len(data))
                     if chunked:
                         self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
                     else:
@@ -206,6 +233,8 @@ def main():
     parser.add_argument("--verbose", action="store_true")
     parser.add_argument("--tls-cert", help="serve https with this PEM certificate ...")
     parser.add_argument("--tls-key", help="... and this PEM key")
+    parser.add_argument("--rate", type=int, default=0,
+                        help="bytes per second for all file bodies together (0: no limit)")
     args = parser.parse_args()
     server = Server(("127.0.0.1", args.port), Handler)
     if args.tls_cert:
@@ -215,6 +244,7 @@ def main():
         server.socket = context.wrap_socket(server.socket, server_side=True)
     server.root = os.path.abspath(args.root)
     server.verbose = args.verbose
+    server.shared_rate = SharedRate(args.rate) if args.rate > 0 else None
     port = server.server_address[1]
     if args.portfile:
         tmp = args.portfile + ".tmp"
