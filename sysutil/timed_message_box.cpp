@@ -20,7 +20,11 @@ MessageBoxTimeoutFn PlatformMessageBoxTimeout() {
 struct TimedBox {
     DWORD threadId = 0;
     bool timedOut = false;
+    UINT_PTR timer = 0;  // the timer now armed
 };
+
+// How soon the timer looks again when the box was not up yet when it first fired.
+constexpr UINT kLookAgainMs = 100;
 thread_local TimedBox t_box;
 
 BOOL CALLBACK CloseDialogOfThread(HWND window, LPARAM) {
@@ -36,18 +40,24 @@ BOOL CALLBACK CloseDialogOfThread(HWND window, LPARAM) {
 
 void CALLBACK OnTimeOut(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
+    t_box.timer = 0;
     EnumThreadWindows(t_box.threadId, CloseDialogOfThread, 0);
+    if (!t_box.timedOut) {
+        // The box is still being made: a time-out that found nothing must not be lost.
+        t_box.timer = SetTimer(nullptr, 0, kLookAgainMs, OnTimeOut);
+    }
 }
 
 // The timer runs in the modal loop of whichever box is shown.
 int MessageBoxClosedByTimer(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
                             DWORD timeoutMs, MessageBoxTimeoutFn platform) {
-    t_box = {GetCurrentThreadId(), false};
-    UINT_PTR timer = SetTimer(nullptr, 0, timeoutMs, OnTimeOut);
+    t_box = {GetCurrentThreadId(), false, 0};
+    t_box.timer = SetTimer(nullptr, 0, timeoutMs, OnTimeOut);
     int answer = platform ? platform(owner, text, caption, type, 0, timeoutMs)
                           : MessageBoxW(owner, text, caption, type);
-    if (timer) {
-        KillTimer(nullptr, timer);
+    if (t_box.timer) {
+        KillTimer(nullptr, t_box.timer);
+        t_box.timer = 0;
     }
     return t_box.timedOut ? kTimedOutAnswer : answer;
 }

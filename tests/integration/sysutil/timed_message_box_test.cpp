@@ -133,8 +133,9 @@ TEST(TimedMessageBox, UnansweredBoxAnswersTimedOutAndIsGone) {
         // instead of hanging the run.
         BoxAnswerer rescue(caption, IDCANCEL, 5000);
         const DWORD start = GetTickCount();
+        // Long enough to be seen by the answerer's polling on a busy machine.
         const int answer =
-            variant.show(nullptr, L"没有人回答的提示", caption.c_str(), kBoxType, 300);
+            variant.show(nullptr, L"没有人回答的提示", caption.c_str(), kBoxType, 1500);
         const DWORD elapsed = GetTickCount() - start;
         rescue.Join();
 
@@ -142,7 +143,7 @@ TEST(TimedMessageBox, UnansweredBoxAnswersTimedOutAndIsGone) {
         EXPECT_EQ(answer, 32000);
         EXPECT_NE(rescue.box(), nullptr) << "the box was never on the screen";
         EXPECT_FALSE(rescue.answered()) << "the box stayed until it was clicked";
-        EXPECT_GE(elapsed, 250u) << "closed before its time";
+        EXPECT_GE(elapsed, 1400u) << "closed before its time";
         EXPECT_LT(elapsed, 10000u);
         EXPECT_FALSE(IsWindow(rescue.box())) << "the box window is left behind";
         EXPECT_EQ(VisibleDialogsOfThisThread(), 0);
@@ -243,7 +244,7 @@ TEST(TimedMessageBox, BoxOfAWorkerThreadOwnedByAWindowOfThisThread) {
         BoxAnswerer rescue(caption, IDCANCEL, 5000, owner);
         std::atomic<int> answer{0};
         std::thread worker(
-            [&] { answer = variant.show(owner, L"下载完成", caption.c_str(), kBoxType, 300); });
+            [&] { answer = variant.show(owner, L"下载完成", caption.c_str(), kBoxType, 1500); });
         // The owner's thread goes on handling its messages, as the UI thread does.
         const DWORD start = GetTickCount();
         while (answer == 0 && GetTickCount() - start < 10000) {
