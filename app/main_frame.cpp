@@ -180,9 +180,7 @@ void CMainFrame::StartImageCatalogue() {
             FetchImageCatalogue({controls_, activePrompt_, runner_, *opener_, os_, appDataFolder_,
                                  servers_.imageCatalogue, servers_.pePage});
         },
-        [this] {
-            activePrompt_.Ask(L"获取系统配置文件失败,请检查网络设置", L"信息提示", MB_ICONERROR);
-        });
+        [this] { activePrompt_.Ask(kCatalogueFailedMessage, L"信息提示", MB_ICONERROR); });
 }
 
 // The editions whose download was begun in an earlier run, by their recorded amounts.

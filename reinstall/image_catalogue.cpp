@@ -47,7 +47,7 @@ void FetchImageCatalogue(const ImageCatalogueJob& job) {
     // Without the folder the copy would land in the current drive's root.
     if (job.appDataFolder.empty() ||
         !DownloadFreshCopy(job.catalogueUrl, CataloguePath(job.appDataFolder))) {
-        job.prompt.Ask(L"获取系统配置文件失败,请检查网络设置", L"信息提示", MB_ICONERROR);
+        job.prompt.Ask(kCatalogueFailedMessage, L"信息提示", MB_ICONERROR);
         return;
     }
 

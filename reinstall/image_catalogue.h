@@ -15,6 +15,8 @@ namespace korvane {
 inline constexpr wchar_t kCatalogueFileName[] = L"ghoinfo.ini";
 inline constexpr wchar_t kCatalogueSection[] = L"GHO";
 inline constexpr wchar_t kStartButton[] = L"StartRestoreSystem_Btn";
+// What the user is told when the catalogue could not be fetched (caption 信息提示, error icon).
+inline constexpr wchar_t kCatalogueFailedMessage[] = L"获取系统配置文件失败,请检查网络设置";
 
 struct ImageCatalogueJob {
     WizardView& view;

@@ -13,6 +13,7 @@
 #include "app/main_frame.h"
 #include "app/page_controls.h"
 #include "app/startup.h"
+#include "tests/integration/app/app_test_support.h"
 #include "tests/support/recording_opener.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
@@ -27,30 +28,9 @@ constexpr UINT kReinstallRequest = 1135;  // WM_USER + 111
 constexpr UINT kSpeedLimit = 1140;        // WM_USER + 116
 constexpr UINT kMenuCommand = 1145;       // WM_USER + 121
 
-// Points the framework at the skin archive the build made.
-void UseBuiltSkin() {
-    static bool done = false;
-    if (done) {
-        return;
-    }
-    done = true;
-    std::wstring folder = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\";
-    DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
-    DuiLib::CPaintManagerUI::SetResourcePath(folder.c_str());
-    DuiLib::CPaintManagerUI::SetResourceZip(L"KRXTSKIN.zip", false);
-}
-
-void Pump(int ms) {
-    DWORD end = GetTickCount() + ms;
-    MSG msg;
-    while (GetTickCount() < end) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    }
-}
+using testing::Pump;
+using testing::PumpUntil;
+using testing::UseBuiltSkin;
 
 class MainWindowTest : public ::testing::Test {
   protected:

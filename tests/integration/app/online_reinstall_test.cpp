@@ -16,6 +16,7 @@
 #include "staging/probe_verdict.h"
 #include "tests/integration/engine/engine_test_support.h"
 #include "tests/integration/staging/staging_fixture.h"
+#include "tests/integration/app/app_test_support.h"
 #include "tests/support/recording_opener.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
@@ -36,40 +37,9 @@ constexpr wchar_t kDiskSpace[] =
 constexpr wchar_t kCompletionTail[] =
     L"\" 下载完成,是否进行一键重装系统？（30秒后自动开始一键重装）";
 
-void UseBuiltSkin() {
-    static bool done = false;
-    if (done) {
-        return;
-    }
-    done = true;
-    std::wstring folder = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\";
-    DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
-    DuiLib::CPaintManagerUI::SetResourcePath(folder.c_str());
-    DuiLib::CPaintManagerUI::SetResourceZip(L"KRXTSKIN.zip", false);
-}
-
-// Pumps the UI thread's messages until done() holds or ms pass; answers done().
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    for (;;) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) {
-            return true;
-        }
-        if (static_cast<int>(end - GetTickCount()) <= 0) {
-            return false;
-        }
-        Sleep(20);
-    }
-}
-
-void Pump(int ms) {
-    PumpUntil([] { return false; }, ms);
-}
+using testing::Pump;
+using testing::PumpUntil;
+using testing::UseBuiltSkin;
 
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
