@@ -1,8 +1,6 @@
 #include "reinstall/image_catalogue.h"
 
 #include <windows.h>
-#include <urlmon.h>
-#include <wininet.h>
 
 #include "reinstall/editions.h"
 #include "reinstall/engine_files.h"
@@ -21,12 +19,6 @@ std::wstring CataloguePath(const std::wstring& appDataFolder) {
 }
 
 }  // namespace
-
-bool DownloadFreshCopy(const std::wstring& url, const std::wstring& path) {
-    // Only forces a fresh copy; there may be no cached one.
-    DeleteUrlCacheEntryW(url.c_str());
-    return URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, nullptr) == S_OK;
-}
 
 std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstring& key) {
     if (appDataFolder.empty()) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "reinstall/wizard_view.h"
+#include "sysutil/fresh_download.h"
 #include "sysutil/page_opener.h"
 #include "sysutil/process_runner.h"
 #include "sysutil/user_prompt.h"
@@ -28,9 +29,6 @@ struct ImageCatalogueJob {
     std::wstring catalogueUrl;
     std::wstring pePageUrl;
 };
-
-// Downloads url to path, never from the local cache. True when the whole file arrived.
-bool DownloadFreshCopy(const std::wstring& url, const std::wstring& path);
 
 // The job's body; runs on its worker thread. Reports nothing: its results are the
 // controls' states, ghoinfo.ini and the engine files.

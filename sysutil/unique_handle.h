@@ -60,4 +60,24 @@ class UniqueModule {
     HMODULE m_ = nullptr;
 };
 
+// A directory search of FindFirstFileW, closed with FindClose.
+class UniqueFindHandle {
+  public:
+    UniqueFindHandle() = default;
+    explicit UniqueFindHandle(HANDLE h) : h_(h) {}
+    ~UniqueFindHandle() {
+        if (IsValid()) {
+            FindClose(h_);
+        }
+    }
+    UniqueFindHandle(const UniqueFindHandle&) = delete;
+    UniqueFindHandle& operator=(const UniqueFindHandle&) = delete;
+
+    HANDLE Get() const { return h_; }
+    bool IsValid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE h_ = nullptr;
+};
+
 }  // namespace korvane

@@ -30,6 +30,12 @@ class ScriptedPrompt : public UserPrompt {
         return Answer({text, caption, type, timeoutMs});
     }
 
+    // The answers to the next questions, in order (after them: IDOK).
+    void Script(std::deque<int> answers) {
+        std::lock_guard<std::mutex> hold(lock_);
+        answers_ = std::move(answers);
+    }
+
     // A copy of the questions asked so far.
     std::vector<Question> Asked() const {
         std::lock_guard<std::mutex> hold(lock_);

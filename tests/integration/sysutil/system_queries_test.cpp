@@ -11,6 +11,7 @@
 #include "sysutil/resource_file.h"
 #include "sysutil/system_info.h"
 #include "sysutil/text_conversion.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
 
@@ -230,70 +231,17 @@ TEST(SaveDialogAnswer, AlwaysAppendsGhoAndAsksBeforeOverwriting) {
     testing::RemoveFile(base + L".GHO");
 }
 
-// Dialogs that answer from a script and keep what each one was shown.
-class ScriptedDialogs : public ChooserDialogs {
-  public:
-    struct FileDialog {
-        bool save;
-        OPENFILENAMEW description;
-        std::vector<std::wstring> filter;  // the filter list's strings, in order
-        std::wstring title;
-        std::wstring initialPath;
-    };
-    struct FolderDialog {
-        BROWSEINFOW description;
-        std::wstring title;
-    };
-
-    // The next file dialog: confirmed with this path, or cancelled (no path).
-    bool confirm = false;
-    std::wstring answer;
-    // The next folder browser's item (handed over to the caller), null for cancel.
-    PIDLIST_ABSOLUTE folder = nullptr;
-
-    std::vector<FileDialog> fileDialogs;
-    std::vector<FolderDialog> folderDialogs;
-
-    bool ShowOpen(OPENFILENAMEW* description) override { return Answer(false, description); }
-    bool ShowSave(OPENFILENAMEW* description) override { return Answer(true, description); }
-    PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* description) override {
-        folderDialogs.push_back(
-            {*description, description->lpszTitle ? description->lpszTitle : L"(none)"});
-        PIDLIST_ABSOLUTE item = folder;
-        folder = nullptr;
-        return item;
-    }
-
-  private:
-    bool Answer(bool save, OPENFILENAMEW* description) {
-        FileDialog shown = {save, *description, {}, {}, {}};
-        for (const wchar_t* p = description->lpstrFilter; p && *p; p += wcslen(p) + 1) {
-            shown.filter.push_back(p);
-        }
-        shown.title = description->lpstrTitle ? description->lpstrTitle : L"(none)";
-        shown.initialPath.assign(description->lpstrFile,
-                                 wcsnlen(description->lpstrFile, description->nMaxFile));
-        fileDialogs.push_back(shown);
-        if (!confirm) {
-            return false;
-        }
-        EXPECT_LT(answer.size(), description->nMaxFile);
-        wcsncpy(description->lpstrFile, answer.c_str(), description->nMaxFile - 1);
-        return true;
-    }
-};
-
 const HWND kOwner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
 
 TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
-    ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     RecordingField field;
     testing::ScriptedPrompt prompt;
     ChooseGhoFile(kOwner, kGhoOpen, field, prompt, dialogs);
     ChooseGhoFile(kOwner, kGhoSave, field, prompt, dialogs);
     ASSERT_EQ(dialogs.fileDialogs.size(), 2u);
 
-    for (const ScriptedDialogs::FileDialog& shown : dialogs.fileDialogs) {
+    for (const testing::ScriptedDialogs::FileDialog& shown : dialogs.fileDialogs) {
         SCOPED_TRACE(shown.save ? "save" : "open");
         EXPECT_EQ(shown.description.lStructSize, sizeof(OPENFILENAMEW));
         EXPECT_EQ(shown.description.hwndOwner, kOwner);
@@ -302,11 +250,11 @@ TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
         EXPECT_EQ(shown.description.nMaxFile, 260u);
         EXPECT_EQ(shown.initialPath, L"");
     }
-    const ScriptedDialogs::FileDialog& open = dialogs.fileDialogs[0];
+    const testing::ScriptedDialogs::FileDialog& open = dialogs.fileDialogs[0];
     EXPECT_FALSE(open.save);
     EXPECT_EQ(open.title, L"请选择GHO镜像文件");
     EXPECT_EQ(open.description.Flags, static_cast<DWORD>(OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST));
-    const ScriptedDialogs::FileDialog& save = dialogs.fileDialogs[1];
+    const testing::ScriptedDialogs::FileDialog& save = dialogs.fileDialogs[1];
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.title, L"请选择GHO镜像保存路径");
     // Without FILEMUSTEXIST: a backup must be able to name an image that does not exist yet.
@@ -314,7 +262,7 @@ TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
 }
 
 TEST(GhoDialogs, OpenModeFieldTakesTheChosenImageAndEmptiesOnCancel) {
-    ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     testing::ScriptedPrompt prompt;
     RecordingField field;
     dialogs.confirm = true;
@@ -336,7 +284,7 @@ TEST(GhoDialogs, OpenModeFieldTakesTheChosenImageAndEmptiesOnCancel) {
 TEST(GhoDialogs, SaveModeCancelKeepsTheFieldAndAConfirmedNameGetsGho) {
     std::wstring base = TempFolder() + L"korvane-save-dialog";
     testing::RemoveFile(base + L".GHO");
-    ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     testing::ScriptedPrompt prompt({IDCANCEL});
     RecordingField field;
 
@@ -362,16 +310,16 @@ TEST(GhoDialogs, SaveModeCancelKeepsTheFieldAndAConfirmedNameGetsGho) {
 TEST(DataFolder, ChosenFileSystemFolderGoesIntoTheField) {
     std::wstring folder = TempFolder() + L"korvane-数据文件夹";
     CreateDirectoryW(folder.c_str(), nullptr);
-    ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     RecordingField field;
 
-    dialogs.folder = ILCreateFromPathW(folder.c_str());
+    dialogs.folder = testing::FolderItem(folder);
     ASSERT_NE(dialogs.folder, nullptr);
     ChooseDataFolder(field, dialogs);
     EXPECT_EQ(field.value, folder);
 
     ASSERT_EQ(dialogs.folderDialogs.size(), 1u);
-    const ScriptedDialogs::FolderDialog& shown = dialogs.folderDialogs[0];
+    const testing::ScriptedDialogs::FolderDialog& shown = dialogs.folderDialogs[0];
     EXPECT_EQ(shown.title, L"请选择一个文件夹：\nPlease select a folder:");
     EXPECT_EQ(shown.description.ulFlags,
               static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS));
@@ -381,7 +329,7 @@ TEST(DataFolder, ChosenFileSystemFolderGoesIntoTheField) {
 }
 
 TEST(DataFolder, CancelOrAnItemWithoutAFileSystemPathChangesNothing) {
-    ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     RecordingField field;
     ChooseDataFolder(field, dialogs);
     EXPECT_EQ(field.writes, 0) << "cancelled";
