@@ -7,6 +7,7 @@
 #include "reinstall/editions.h"
 #include "reinstall/image_catalogue.h"
 #include "settings/download_folder.h"
+#include "software/software_catalogue.h"
 #include "sysutil/worker_thread.h"
 
 namespace korvane {
@@ -20,6 +21,16 @@ constexpr const wchar_t* kMainTabOptions[] = {L"ZadOdiReloadOp", L"BackUpAndRest
 bool IsOneOf(const DuiLib::CDuiString& name, std::initializer_list<const wchar_t*> names) {
     for (const wchar_t* candidate : names) {
         if (name == candidate) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// "Soft1_Btn" … "Soft16_Btn".
+bool IsSoftwareButtonName(const std::wstring& name) {
+    for (int number = 1; number <= kSoftwareButtonCount; ++number) {
+        if (name == L"Soft" + std::to_wstring(number) + L"_Btn") {
             return true;
         }
     }
@@ -162,12 +173,25 @@ void CMainFrame::OnMenuCommand(DuiLib::CDuiString* text) {
 
 void CMainFrame::InitMainWindow() {
     controls_.SetControlEnabled(kStartButton, false);
+    const std::wstring storedFolder = options_.ReadOption(L"Set", L"Dir");
     SystemDriveSource drives;
+    const std::wstring backupRoot = DefaultDataRoot(drives, systemDrive_);
     LoadDownloadFolder(options_, drives, systemDrive_);
+    SetDefaultBackupPaths(backupRoot, storedFolder);
     controls_.SetControlTag(L"StopDown_Btn", 0);
     StartImageCatalogue();
     controls_.SelectWizardStep(0);
+    StartSoftwareCatalogue();
     ShowUnfinishedDownloads();
+}
+
+// The image and folder fields of the two backup pages start under the backup root; the
+// restore field starts at the download folder the user chose, where images usually are.
+void CMainFrame::SetDefaultBackupPaths(const std::wstring& root, const std::wstring& storedFolder) {
+    controls_.SetControlText(L"BackUpPath_Edit", root + L"QMZSysBak\\SYSBAK.GHO");
+    controls_.SetControlText(L"RestorePath_Edit", storedFolder.empty() ? root : storedFolder);
+    controls_.SetControlText(L"BackUpDocPath_Edit", root + L"QMZDocBak\\Documents");
+    controls_.SetControlText(L"RestoreDocPath_Edit", root + L"QMZDocBak\\Documents");
 }
 
 void CMainFrame::EndJobs() {
@@ -181,6 +205,38 @@ void CMainFrame::StartImageCatalogue() {
                                  servers_.imageCatalogue, servers_.pePage});
         },
         [this] { activePrompt_.Ask(kCatalogueFailedMessage, L"信息提示", MB_ICONERROR); });
+}
+
+// The software page fills itself when its catalogue arrives; a failed fetch says nothing.
+void CMainFrame::StartSoftwareCatalogue() {
+    StartWorkerThread(
+        [this] {
+            FetchSoftwareCatalogue({controls_, appDataFolder_, servers_.softwareCatalogue});
+        },
+        [] {});
+}
+
+// The personal-data copy, after the user agreed and named a folder; it runs in its own
+// modal progress window.
+void CMainFrame::RunPersonalDataJob(int direction) {
+    const bool backup = direction == 0;
+    if (activePrompt_.Ask(backup ? L"您确定要备份个人资料吗？" : L"您确定要还原个人资料吗？",
+                          L"信息提示", MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) {
+        return;
+    }
+    if (controls_.EditText(backup ? L"BackUpDocPath_Edit" : L"RestoreDocPath_Edit").empty()) {
+        activePrompt_.Ask(L"请选择一个备份路径！", L"信息提示", MB_ICONERROR);
+        return;
+    }
+    dataJobWindows_.push_back(std::make_unique<CBackUpAndRestoreProgress>(
+        m_hWnd, &controls_, direction, dataJobEnvironment_));
+    dataJobWindows_.back()->ShowModal();
+}
+
+void CMainFrame::OpenSettingsWindow() {
+    CSet settings(options_, appDataFolder_);
+    settings.Create(m_hWnd, L"Korvane设置", 0x80081, 0);
+    settings.ShowModal();
 }
 
 // The editions whose download was begun in an earlier run, by their recorded amounts.
@@ -220,11 +276,19 @@ void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
         online_->ChooseEdition(edition->index);
     } else if (IsOneOf(name, {L"close11_btn", L"close3_btn"})) {
         OnClose();
+    } else if (is(L"SelectBackUpDoc_Btn")) {
+        ControlField field(controls_, L"BackUpDocPath_Edit");
+        ChooseDataFolder(field, *dialogs_);
+    } else if (is(L"SelectRestoreDoc_Btn")) {
+        ControlField field(controls_, L"RestoreDocPath_Edit");
+        ChooseDataFolder(field, *dialogs_);
     } else if (name == L"close1_btn" || name == L"selectsys_btn") {
         controls_.SelectMainTab(0);
     } else if (IsOneOf(name, {L"min1_btn", L"min2_btn", L"min3_btn"})) {
         ShowWindow(false, false);
         ShowTrayIcon();
+    } else if (IsOneOf(name, {L"set1_btn", L"set2_btn", L"set3_btn"})) {
+        OpenSettingsWindow();
     } else if (IsOneOf(name, {L"StartziliaoBF0_Btn", L"StartziliaoBF1_Btn", L"StartziliaoBF2_Btn",
                               L"StartziliaoBF3_Btn", L"StartziliaoBF4_Btn"})) {
         controls_.SelectMainTab(3);
@@ -239,6 +303,12 @@ void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
     } else if (IsOneOf(name,
                        {L"DownloadSystem1_Btn", L"DownloadSystem2_Btn", L"DownloadSystem3_Btn"})) {
         online_->RequestDownload(DownloadFolder());
+    } else if (is(L"StartBackUpDoc_Btn")) {
+        RunPersonalDataJob(0);
+    } else if (is(L"StartRestoreDoc_Btn")) {
+        RunPersonalDataJob(1);
+    } else if (IsSoftwareButtonName(name.GetData())) {
+        OpenSoftwareTarget(sender->GetUserData().GetData(), *opener_);
     } else if (is(L"StopDown_Btn")) {
         online_->TogglePause();
     } else if (is(L"ReChoose_Btn")) {

@@ -10,13 +10,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/window_controls.h"
+#include "databackup/backup_progress_window.h"
 #include "reinstall/download_library.h"
 #include "reinstall/online_download.h"
 #include "settings/options_store.h"
 #include "settings/server_addresses.h"
+#include "settings/settings_window.h"
 #include "staging/system_image_jobs.h"
+#include "sysutil/file_dialogs.h"
 #include "sysutil/page_opener.h"
 #include "sysutil/process_runner.h"
 #include "sysutil/user_prompt.h"
@@ -27,7 +31,6 @@ namespace korvane {
 // Private window messages of the main window.
 inline constexpr UINT kTrayCallbackMessage = WM_USER + 110;
 inline constexpr UINT kReinstallRequestMessage = WM_USER + 111;
-inline constexpr UINT kSpeedLimitMessage = WM_USER + 116;
 inline constexpr UINT kMenuCommandMessage = WM_USER + 121;
 
 inline constexpr UINT kProgramIcon = 108;
@@ -66,6 +69,15 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
 
     // How web pages (the home page, the PE page) are opened; the program uses the shell.
     void SetPageOpener(PageOpener* opener) { opener_ = opener ? opener : &shellOpener_; }
+    // Where the folder browser of the personal-data page shows; the program uses the
+    // platform's dialogs.
+    void SetChooserDialogs(ChooserDialogs* dialogs) {
+        dialogs_ = dialogs ? dialogs : &PlatformDialogs();
+    }
+    // Test seam: where the personal-data job finds the shell folders and asks the user.
+    void SetDataJobEnvironment(DataJobEnvironment environment) {
+        dataJobEnvironment_ = environment;
+    }
     // Test seam: told the image path of each reinstall (requested by message, by the download
     // request or by the monitor) before the job runs.
     void SetReinstallObserver(std::function<void(const std::wstring&)> observer) {
@@ -86,6 +98,10 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     void OnClose();
     void RunReinstallJob(const std::wstring& imagePath);
     void StartImageCatalogue();
+    void StartSoftwareCatalogue();
+    void SetDefaultBackupPaths(const std::wstring& root, const std::wstring& storedFolder);
+    void RunPersonalDataJob(int direction);
+    void OpenSettingsWindow();
     void ShowUnfinishedDownloads();
 
     // The full notification-area record of Vista and later (the XP headers stop before its
@@ -113,6 +129,11 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     std::unique_ptr<OnlineDownload> online_;
     ShellPageOpener shellOpener_;
     PageOpener* opener_ = &shellOpener_;
+    ChooserDialogs* dialogs_ = &PlatformDialogs();
+    // The progress windows of this run: their copy jobs may still be finishing when the
+    // modal loop returns, so they live as long as the main window.
+    std::vector<std::unique_ptr<CBackUpAndRestoreProgress>> dataJobWindows_;
+    DataJobEnvironment dataJobEnvironment_;
     RunningOsFacts os_;
     std::function<void(const std::wstring&)> reinstallObserver_;
 };

@@ -191,4 +191,24 @@ void WindowControls::SelectMainTab(int tab) {
     }
 }
 
+bool WindowControls::IsOptionSelected(const std::wstring& name) {
+    auto* option = As<DuiLib::COptionUI>(Find(name), L"Option");
+    return option && option->IsSelected();
+}
+
+void WindowControls::FillSoftwareButton(int number, const std::wstring& target,
+                                        const std::wstring& normalImage,
+                                        const std::wstring& hotImage) {
+    const std::wstring name = L"Soft" + std::to_wstring(number) + L"_Btn";
+    auto* button = As<DuiLib::CButtonUI>(Find(name), L"Button");
+    if (!button) {
+        return;
+    }
+    button->SetEnabled(true);
+    button->SetUserData(target.c_str());
+    button->SetBkImage(normalImage.c_str());
+    button->SetHotImage(hotImage.c_str());
+    button->SetPushedImage(hotImage.c_str());
+}
+
 }  // namespace korvane

@@ -5,12 +5,15 @@
 #include <map>
 #include <string>
 
+#include "databackup/personal_data_page.h"
 #include "reinstall/wizard_view.h"
+#include "software/software_page_view.h"
+#include "sysutil/user_prompt.h"
 #include "ui/duilib.h"
 
 namespace korvane {
 
-class WindowControls : public WizardView {
+class WindowControls : public WizardView, public PersonalDataPage, public SoftwarePageView {
   public:
     // Looks every name of the controller's list up in the window's control tree. A name
     // missing from the skin is kept as null: setting it does nothing, reading it answers empty.
@@ -34,8 +37,25 @@ class WindowControls : public WizardView {
     // Shows page 0 .. 3 of MainTab.
     void SelectMainTab(int tab);
 
+    bool IsOptionSelected(const std::wstring& name) override;
+    std::wstring EditText(const std::wstring& name) override { return ControlText(name); }
+    void FillSoftwareButton(int number, const std::wstring& target, const std::wstring& normalImage,
+                            const std::wstring& hotImage) override;
+
   private:
     std::map<std::wstring, DuiLib::CControlUI*> controls_;
+};
+
+// One named control of the window as the text field a dialog fills in.
+class ControlField : public TextField {
+  public:
+    ControlField(WindowControls& controls, std::wstring name)
+        : controls_(controls), name_(std::move(name)) {}
+    void SetFieldText(const std::wstring& text) override { controls_.SetControlText(name_, text); }
+
+  private:
+    WindowControls& controls_;
+    std::wstring name_;
 };
 
 }  // namespace korvane

@@ -14,9 +14,13 @@
 #include "app/page_controls.h"
 #include "app/startup.h"
 #include "tests/integration/app/app_test_support.h"
+#include "tests/integration/databackup/data_job_fixture.h"
 #include "tests/support/recording_opener.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/scripted_prompt.h"
+#include "software/software_catalogue.h"
 #include "tests/support/test_paths.h"
+#include "tests/unit/ui_core/zip_writer.h"
 
 namespace korvane {
 namespace {
@@ -256,6 +260,180 @@ TEST_F(MainWindowTest, MainTabOptionsSelectTheirPages) {
     }
 }
 
+// The personal-data page asks before it copies anything and refuses an empty folder field;
+// neither case opens the progress window.
+TEST_F(MainWindowTest, PersonalDataButtonsAskFirstAndRefuseAnEmptyFolder) {
+    struct Case {
+        const wchar_t* button;
+        const wchar_t* field;
+        const wchar_t* question;
+    };
+    const Case cases[] = {
+        {L"StartBackUpDoc_Btn", L"BackUpDocPath_Edit", L"您确定要备份个人资料吗？"},
+        {L"StartRestoreDoc_Btn", L"RestoreDocPath_Edit", L"您确定要还原个人资料吗？"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Utf8(c.button));
+        prompt.asked.clear();
+        frame->Controls().SetControlText(c.field, L"");
+        prompt.Script({IDCANCEL, IDOK, IDOK});
+        frame->PaintManager().SendNotify(Find(c.button), L"click");  // cancelled
+        frame->PaintManager().SendNotify(Find(c.button), L"click");  // agreed, no folder
+        const auto asked = prompt.Asked();
+        ASSERT_EQ(asked.size(), 3u);
+        for (int i : {0, 1}) {
+            EXPECT_EQ(asked[i].text, c.question);
+            EXPECT_EQ(asked[i].caption, L"信息提示");
+            EXPECT_EQ(asked[i].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION));
+        }
+        EXPECT_EQ(asked[2].text, L"请选择一个备份路径！");
+        EXPECT_EQ(asked[2].caption, L"信息提示");
+        EXPECT_EQ(asked[2].type, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_EQ(FindWindowW(L"UIQV_ZadodiBackUpProgress.xml", nullptr), nullptr);
+        EXPECT_TRUE(IsWindowEnabled(frame->GetHWND()));
+    }
+}
+
+// The job's end message, asked while its progress window is still up: it notes whether that
+// window was there over a disabled main window.
+class ProgressWatchingPrompt : public testing::ScriptedPrompt {
+  public:
+    explicit ProgressWatchingPrompt(HWND main) : main_(main) {}
+    int Ask(const std::wstring& text, const std::wstring& caption, UINT type) override {
+        mainDisabledUnderProgress =
+            FindWindowW(L"UIQV_ZadodiBackUpProgress.xml", nullptr) && !IsWindowEnabled(main_);
+        return ScriptedPrompt::Ask(text, caption, type);
+    }
+    bool mainDisabledUnderProgress = false;
+
+  private:
+    HWND main_;
+};
+
+// Agreed, with a folder: the copy runs in the progress window, which keeps the main window
+// disabled until the job has closed it.
+TEST_F(MainWindowTest, PersonalDataBackupRunsInTheProgressWindow) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring skin =
+        testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\KRXTSKIN.zip";
+    ASSERT_TRUE(CopyFileW(skin.c_str(), (std::wstring(temp) + L"KRXTSKIN").c_str(), FALSE));
+    const std::wstring root = L"C:\\KorvaneMainWindowData";
+    testing::FakeShellFolders folders;
+    const std::pair<int, const wchar_t*> shellFolders[] = {
+        {CSIDL_PERSONAL, L"docs"}, {CSIDL_DESKTOP, L"desk"}, {CSIDL_FAVORITES, L"fav"}};
+    CreateDirectoryW(root.c_str(), nullptr);
+    for (const auto& [csidl, name] : shellFolders) {
+        folders.folders[csidl] = root + L"\\" + name;
+        CreateDirectoryW(folders.folders[csidl].c_str(), nullptr);
+        ASSERT_TRUE(testing::WriteFileBytes(folders.folders[csidl] + L"\\note.txt", "note"));
+    }
+    ProgressWatchingPrompt jobPrompt(frame->GetHWND());
+    frame->SetDataJobEnvironment({&folders, &jobPrompt});
+    frame->Controls().SetControlText(L"BackUpDocPath_Edit", root + L"\\backup");
+    for (int i = 1; i <= 3; ++i) {
+        auto* option =
+            static_cast<DuiLib::COptionUI*>(Find((L"BackUpDoc_Op" + std::to_wstring(i)).c_str()));
+        option->Selected(true);
+    }
+
+    prompt.Script({IDOK});
+    frame->PaintManager().SendNotify(Find(L"StartBackUpDoc_Btn"), L"click");
+
+    ASSERT_EQ(jobPrompt.Asked().size(), 1u);
+    EXPECT_EQ(jobPrompt.Asked()[0].text, L"一键备份个人资料成功！");
+    for (const wchar_t* copy :
+         {L"\\我的文档\\note.txt", L"\\桌面\\note.txt", L"\\收藏夹\\note.txt"}) {
+        EXPECT_EQ(testing::ReadFileBytes(root + L"\\backup" + copy), "note") << testing::Utf8(copy);
+    }
+    EXPECT_TRUE(jobPrompt.mainDisabledUnderProgress);
+    EXPECT_EQ(FindWindowW(L"UIQV_ZadodiBackUpProgress.xml", nullptr), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(frame->GetHWND()));
+    frame->SetDataJobEnvironment({});
+}
+
+TEST_F(MainWindowTest, FolderButtonsFillTheirOwnField) {
+    testing::ScriptedDialogs dialogs;
+    frame->SetChooserDialogs(&dialogs);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring backup = std::wstring(temp) + L"korvane-资料备份";
+    const std::wstring restore = std::wstring(temp) + L"korvane-资料还原";
+    CreateDirectoryW(backup.c_str(), nullptr);
+    CreateDirectoryW(restore.c_str(), nullptr);
+    auto text = [&](const wchar_t* name) { return frame->Controls().ControlText(name); };
+    frame->Controls().SetControlText(L"BackUpDocPath_Edit", L"D:\\QMZDocBak\\Documents");
+    frame->Controls().SetControlText(L"RestoreDocPath_Edit", L"D:\\QMZDocBak\\Documents");
+
+    dialogs.folder = testing::FolderItem(backup);
+    frame->PaintManager().SendNotify(Find(L"SelectBackUpDoc_Btn"), L"click");
+    dialogs.folder = testing::FolderItem(restore);
+    frame->PaintManager().SendNotify(Find(L"SelectRestoreDoc_Btn"), L"click");
+    EXPECT_EQ(text(L"BackUpDocPath_Edit"), backup);
+    EXPECT_EQ(text(L"RestoreDocPath_Edit"), restore);
+
+    frame->PaintManager().SendNotify(Find(L"SelectBackUpDoc_Btn"), L"click");  // cancelled
+    EXPECT_EQ(text(L"BackUpDocPath_Edit"), backup);
+    EXPECT_EQ(dialogs.folderDialogs.size(), 3u);
+    frame->SetChooserDialogs(nullptr);
+    RemoveDirectoryW(backup.c_str());
+    RemoveDirectoryW(restore.c_str());
+}
+
+// A software button's target comes from an unauthenticated download: only a web address is
+// opened; a program path, another scheme or nothing at all does nothing.
+TEST_F(MainWindowTest, SoftwareButtonsOpenOnlyWebAddresses) {
+    const std::pair<const wchar_t*, const wchar_t*> targets[] = {
+        {L"Soft1_Btn", L"https://soft.example.cn/browser"},
+        {L"Soft2_Btn", L"C:\\windows\\system32\\notepad.exe"},
+        {L"Soft3_Btn", L""},
+        {L"Soft4_Btn", L"file:///C:/windows/system32/calc.exe"},
+        {L"Soft16_Btn", L"HTTP://soft.example.cn/player"},
+    };
+    for (const auto& [name, target] : targets) {
+        Find(name)->SetUserData(target);
+        frame->PaintManager().SendNotify(Find(name), L"click");
+    }
+    EXPECT_EQ(opener.opened, (std::vector<std::wstring>{L"https://soft.example.cn/browser",
+                                                        L"HTTP://soft.example.cn/player"}));
+}
+
+// What a timer saw of the settings window while it was up; the timer then closes it.
+struct SettingsWindowSeen {
+    HWND main = nullptr;
+    std::wstring title = L"(none)";
+    bool mainEnabled = true;
+};
+SettingsWindowSeen g_settingsSeen;
+
+void CALLBACK LookAtSettingsWindow(HWND, UINT, UINT_PTR, DWORD) {
+    HWND settings = FindWindowW(L"UIQV_Set.xml", nullptr);
+    if (!settings || !IsWindowVisible(settings)) {
+        return;
+    }
+    wchar_t title[64] = {};
+    GetWindowTextW(settings, title, 64);
+    g_settingsSeen.title = title;
+    g_settingsSeen.mainEnabled = IsWindowEnabled(g_settingsSeen.main) != FALSE;
+    PostMessageW(settings, WM_CLOSE, 0, 0);
+}
+
+// The three settings buttons open the settings window over the main window, which takes no
+// input until the settings window is closed.
+TEST_F(MainWindowTest, SettingsButtonsOpenTheSettingsWindowModally) {
+    for (const wchar_t* button : {L"set1_btn", L"set2_btn", L"set3_btn"}) {
+        SCOPED_TRACE(testing::Utf8(button));
+        g_settingsSeen = {frame->GetHWND()};
+        UINT_PTR timer = SetTimer(nullptr, 0, 150, LookAtSettingsWindow);
+        frame->PaintManager().SendNotify(Find(button), L"click");  // returns when it is closed
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_settingsSeen.title, L"Korvane设置");
+        EXPECT_FALSE(g_settingsSeen.mainEnabled);
+        EXPECT_TRUE(IsWindowEnabled(frame->GetHWND()));
+        EXPECT_EQ(FindWindowW(L"UIQV_Set.xml", nullptr), nullptr);
+    }
+}
+
 // What the screen shows of a window, as 32-bit pixels to sample and save.
 class WindowPicture {
   public:
@@ -379,6 +557,88 @@ TEST_F(MainWindowTest, EveryWizardStepIsDrawn) {
     EXPECT_GT(subtitleEnd[1], subtitleEnd[2]) << "the family step's subtitle is the longest";
     EXPECT_GT(subtitleEnd[2], subtitleEnd[3]) << "'Windows XP' is longer than 'Windows 7'";
     EXPECT_GT(subtitleEnd[4], subtitleEnd[3]) << "'Windows 10' is longer than 'Windows 7'";
+    Gdiplus::GdiplusShutdown(token);
+}
+
+// A PNG picture of one colour (the page decodes its pictures by content, whatever the name).
+std::string SolidPng(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    auto be32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    };
+    auto chunk = [&](const std::string& kind, const std::string& data) {
+        const std::string body = kind + data;
+        const auto* bytes = reinterpret_cast<const Bytef*>(body.data());
+        return be32(static_cast<std::uint32_t>(data.size())) + body +
+               be32(static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(body.size()))));
+    };
+    std::string rows;
+    for (int y = 0; y < height; ++y) {
+        rows += '\0';  // no filter
+        for (int x = 0; x < width; ++x) {
+            rows += {static_cast<char>(r), static_cast<char>(g), static_cast<char>(b)};
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+    std::string packed(packedSize, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+             reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
+    packed.resize(packedSize);
+    const std::string header = be32(width) + be32(height) + std::string("\x08\x02\0\0\0", 5);
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", packed) + chunk("IEND", "");
+}
+
+// The software page before and after its catalogue: sixteen empty slots, then sixteen
+// pictures from the unpacked archive, each button opening its own address.
+TEST_F(MainWindowTest, SoftwarePageShowsTheCataloguePictures) {
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    const std::wstring dataFolder = L"C:\\KorvaneSoftwarePage";
+    CreateDirectoryW(dataFolder.c_str(), nullptr);
+    ui_core_test::ZipWriter zip;
+    std::wstring ini = L"\xFEFF[KRXT]\r\n";
+    for (int n = 1; n <= kSoftwareButtonCount; ++n) {
+        ini += std::to_wstring(n) + L"=https://soft.example.cn/" + std::to_wstring(n) + L"\r\n";
+        zip.Add("Soft" + std::to_string(n) + "_1.jpg", SolidPng(68, 89, 0x2F, 0x80, 0xED));
+        zip.Add("Soft" + std::to_string(n) + "_2.jpg", SolidPng(68, 89, 0xED, 0x80, 0x2F));
+    }
+    zip.Add("SoftWareInfo.ini",
+            std::string(reinterpret_cast<const char*>(ini.data()), ini.size() * sizeof(wchar_t)));
+    const std::vector<uint8_t> archive = zip.Build();
+    const std::wstring archivePath = dataFolder + L"\\SoftWareInfo.zip";
+    ASSERT_TRUE(testing::WriteFileBytes(archivePath, std::string(archive.begin(), archive.end())));
+
+    HWND hwnd = frame->GetHWND();
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    frame->Controls().SelectMainTab(2);
+    auto looks = [&] {
+        InvalidateRect(hwnd, nullptr, FALSE);
+        Pump(600);
+        WindowPicture picture(hwnd);
+        std::string look;
+        for (int n = 1; n <= kSoftwareButtonCount; ++n) {
+            RECT area = Find((L"Soft" + std::to_wstring(n) + L"_Btn").c_str())->GetPos();
+            InflateRect(&area, -10, -10);
+            look += BlueClass(picture.BlueLead(area));
+        }
+        return look;
+    };
+    EXPECT_EQ(looks().find('B'), std::string::npos) << "no pictures before the catalogue";
+
+    ASSERT_TRUE(FillSoftwarePage(frame->Controls(), dataFolder, archivePath));
+    EXPECT_EQ(looks(), std::string(kSoftwareButtonCount, 'B'));
+    std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
+    CreateDirectoryW(artifacts.c_str(), nullptr);
+    EXPECT_TRUE(WindowPicture(hwnd).SavePng(artifacts + L"\\software-page.png"));
+
+    for (int n : {1, 16}) {
+        DuiLib::CControlUI* button = Find((L"Soft" + std::to_wstring(n) + L"_Btn").c_str());
+        EXPECT_TRUE(button->IsEnabled());
+        frame->PaintManager().SendNotify(button, L"click");
+    }
+    EXPECT_EQ(opener.opened, (std::vector<std::wstring>{L"https://soft.example.cn/1",
+                                                        L"https://soft.example.cn/16"}));
     Gdiplus::GdiplusShutdown(token);
 }
 

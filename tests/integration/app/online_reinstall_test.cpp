@@ -13,6 +13,7 @@
 #include "app/main_frame.h"
 #include "reinstall/editions.h"
 #include "reinstall/online_download.h"
+#include "settings/download_folder.h"
 #include "staging/probe_verdict.h"
 #include "tests/integration/engine/engine_test_support.h"
 #include "tests/integration/staging/staging_fixture.h"
@@ -20,6 +21,7 @@
 #include "tests/support/recording_opener.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
+#include "tests/unit/ui_core/zip_writer.h"
 
 namespace korvane {
 namespace {
@@ -135,6 +137,7 @@ class OnlineReinstallTest : public testing::StagingTest {
         OptionsStore options(dataFolder + L"\\Option.ini");
         options.WriteOption(L"Server", L"ImageCatalogue", catalogueUrl);
         options.WriteOption(L"Server", L"PePage", et::ServerUrl("pe/"));
+        options.WriteOption(L"Server", L"SoftwareCatalogue", et::ServerUrl("SoftWareInfo.zip"));
         options.WriteOption(L"Set", L"Dir", downloadFolder);
         frame = new CMainFrame(L"C:", dataFolder, prompt);
         frame->SetReinstallObserver(
@@ -218,6 +221,30 @@ TEST_F(OnlineReinstallTest, CatalogueArrivesFreshAtEveryStart) {
         EXPECT_EQ(Narrow(UserData(EditionByIndex(index)->option)), second[index - 1].second)
             << "a cached copy was used";
     }
+}
+
+// The start also fills the software page from its catalogue on the server and sets the
+// backup pages' fields: under the data root, the restore field at the stored download folder.
+TEST_F(OnlineReinstallTest, StartFillsTheSoftwarePageAndTheBackupFields) {
+    ui_core_test::ZipWriter zip;
+    const std::wstring ini = L"\xFEFF[KRXT]\r\n3=http://soft.example.cn/three\r\n";
+    zip.Add("SoftWareInfo.ini",
+            std::string(reinterpret_cast<const char*>(ini.data()), ini.size() * sizeof(wchar_t)));
+    const std::vector<uint8_t> archive = zip.Build();
+    Serve("SoftWareInfo.zip", std::string(archive.begin(), archive.end()));
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({}), &prompt);
+    ASSERT_TRUE(PumpUntil([&] { return Control(L"Soft3_Btn")->IsEnabled(); }, 30000));
+    EXPECT_EQ(UserData(L"Soft3_Btn"), L"http://soft.example.cn/three");
+    EXPECT_EQ(UserData(L"Soft4_Btn"), L"");
+    EXPECT_TRUE(et::FileExists(dataFolder + L"\\SoftWareInfo\\SoftWareInfo.ini"));
+
+    SystemDriveSource drives;
+    const std::wstring root = DefaultDataRoot(drives, L"C:");
+    EXPECT_EQ(Text(L"BackUpPath_Edit"), root + L"QMZSysBak\\SYSBAK.GHO");
+    EXPECT_EQ(Text(L"RestorePath_Edit"), downloadFolder);
+    EXPECT_EQ(Text(L"BackUpDocPath_Edit"), root + L"QMZDocBak\\Documents");
+    EXPECT_EQ(Text(L"RestoreDocPath_Edit"), root + L"QMZDocBak\\Documents");
 }
 
 // Missing keys give empty addresses and the job still completes; a value is cut to 259
