@@ -42,6 +42,8 @@ class MainWindowTest : public ::testing::Test {
         UseBuiltSkin();
         frame = new CMainFrame(L"C:", L"C:\\KorvaneTestData", &prompt);
         frame->SetPageOpener(&opener);
+        // A copy job that starts by mistake finds no folders and asks no real question.
+        frame->SetDataJobEnvironment({&noShellFolders, &jobPrompt});
         ASSERT_TRUE(frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr));
         frame->CenterWindow();
@@ -77,6 +79,8 @@ class MainWindowTest : public ::testing::Test {
     testing::ScriptedPrompt prompt;  // answers the window's message boxes
     CMainFrame* frame = nullptr;     // lives on, as in the program
     testing::RecordingOpener opener;
+    testing::FakeShellFolders noShellFolders;
+    testing::ScriptedPrompt jobPrompt;
 };
 
 TEST_F(MainWindowTest, OneBuildOfTheMainPageYieldsTheWholeTree) {
@@ -266,16 +270,20 @@ TEST_F(MainWindowTest, PersonalDataButtonsAskFirstAndRefuseAnEmptyFolder) {
     struct Case {
         const wchar_t* button;
         const wchar_t* field;
+        const wchar_t* otherField;  // filled: only the button's own field counts
         const wchar_t* question;
     };
     const Case cases[] = {
-        {L"StartBackUpDoc_Btn", L"BackUpDocPath_Edit", L"您确定要备份个人资料吗？"},
-        {L"StartRestoreDoc_Btn", L"RestoreDocPath_Edit", L"您确定要还原个人资料吗？"},
+        {L"StartBackUpDoc_Btn", L"BackUpDocPath_Edit", L"RestoreDocPath_Edit",
+         L"您确定要备份个人资料吗？"},
+        {L"StartRestoreDoc_Btn", L"RestoreDocPath_Edit", L"BackUpDocPath_Edit",
+         L"您确定要还原个人资料吗？"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Utf8(c.button));
         prompt.asked.clear();
         frame->Controls().SetControlText(c.field, L"");
+        frame->Controls().SetControlText(c.otherField, L"D:\\QMZDocBak\\Documents");
         prompt.Script({IDCANCEL, IDOK, IDOK});
         frame->PaintManager().SendNotify(Find(c.button), L"click");  // cancelled
         frame->PaintManager().SendNotify(Find(c.button), L"click");  // agreed, no folder
@@ -328,8 +336,8 @@ TEST_F(MainWindowTest, PersonalDataBackupRunsInTheProgressWindow) {
         CreateDirectoryW(folders.folders[csidl].c_str(), nullptr);
         ASSERT_TRUE(testing::WriteFileBytes(folders.folders[csidl] + L"\\note.txt", "note"));
     }
-    ProgressWatchingPrompt jobPrompt(frame->GetHWND());
-    frame->SetDataJobEnvironment({&folders, &jobPrompt});
+    ProgressWatchingPrompt watchingPrompt(frame->GetHWND());
+    frame->SetDataJobEnvironment({&folders, &watchingPrompt});
     frame->Controls().SetControlText(L"BackUpDocPath_Edit", root + L"\\backup");
     for (int i = 1; i <= 3; ++i) {
         auto* option =
@@ -340,16 +348,16 @@ TEST_F(MainWindowTest, PersonalDataBackupRunsInTheProgressWindow) {
     prompt.Script({IDOK});
     frame->PaintManager().SendNotify(Find(L"StartBackUpDoc_Btn"), L"click");
 
-    ASSERT_EQ(jobPrompt.Asked().size(), 1u);
-    EXPECT_EQ(jobPrompt.Asked()[0].text, L"一键备份个人资料成功！");
+    ASSERT_EQ(watchingPrompt.Asked().size(), 1u);
+    EXPECT_EQ(watchingPrompt.Asked()[0].text, L"一键备份个人资料成功！");
     for (const wchar_t* copy :
          {L"\\我的文档\\note.txt", L"\\桌面\\note.txt", L"\\收藏夹\\note.txt"}) {
         EXPECT_EQ(testing::ReadFileBytes(root + L"\\backup" + copy), "note") << testing::Utf8(copy);
     }
-    EXPECT_TRUE(jobPrompt.mainDisabledUnderProgress);
+    EXPECT_TRUE(watchingPrompt.mainDisabledUnderProgress);
     EXPECT_EQ(FindWindowW(L"UIQV_ZadodiBackUpProgress.xml", nullptr), nullptr);
     EXPECT_TRUE(IsWindowEnabled(frame->GetHWND()));
-    frame->SetDataJobEnvironment({});
+    frame->SetDataJobEnvironment({&noShellFolders, &jobPrompt});
 }
 
 TEST_F(MainWindowTest, FolderButtonsFillTheirOwnField) {
@@ -625,6 +633,7 @@ TEST_F(MainWindowTest, SoftwarePageShowsTheCataloguePictures) {
         return look;
     };
     EXPECT_EQ(looks().find('B'), std::string::npos) << "no pictures before the catalogue";
+    Find(L"Soft5_Btn")->SetEnabled(false);  // filling enables each button
 
     ASSERT_TRUE(FillSoftwarePage(frame->Controls(), dataFolder, archivePath));
     EXPECT_EQ(looks(), std::string(kSoftwareButtonCount, 'B'));
@@ -632,13 +641,14 @@ TEST_F(MainWindowTest, SoftwarePageShowsTheCataloguePictures) {
     CreateDirectoryW(artifacts.c_str(), nullptr);
     EXPECT_TRUE(WindowPicture(hwnd).SavePng(artifacts + L"\\software-page.png"));
 
-    for (int n : {1, 16}) {
+    for (int n : {1, 5, 16}) {
         DuiLib::CControlUI* button = Find((L"Soft" + std::to_wstring(n) + L"_Btn").c_str());
         EXPECT_TRUE(button->IsEnabled());
         frame->PaintManager().SendNotify(button, L"click");
     }
-    EXPECT_EQ(opener.opened, (std::vector<std::wstring>{L"https://soft.example.cn/1",
-                                                        L"https://soft.example.cn/16"}));
+    EXPECT_EQ(opener.opened,
+              (std::vector<std::wstring>{L"https://soft.example.cn/1", L"https://soft.example.cn/5",
+                                         L"https://soft.example.cn/16"}));
     Gdiplus::GdiplusShutdown(token);
 }
 
