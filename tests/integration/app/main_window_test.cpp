@@ -20,6 +20,7 @@
 #include "tests/support/scripted_prompt.h"
 #include "software/software_catalogue.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/window_picture.h"
 #include "tests/unit/ui_core/zip_writer.h"
 
 namespace korvane {
@@ -35,6 +36,7 @@ constexpr UINT kMenuCommand = 1145;       // WM_USER + 121
 using testing::Pump;
 using testing::PumpUntil;
 using testing::UseBuiltSkin;
+using testing::WindowPicture;
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -441,79 +443,6 @@ TEST_F(MainWindowTest, SettingsButtonsOpenTheSettingsWindowModally) {
         EXPECT_EQ(FindWindowW(L"UIQV_Set.xml", nullptr), nullptr);
     }
 }
-
-// What the screen shows of a window, as 32-bit pixels to sample and save.
-class WindowPicture {
-  public:
-    explicit WindowPicture(HWND hwnd) {
-        RECT rc = {};
-        GetWindowRect(hwnd, &rc);
-        width_ = rc.right - rc.left;
-        height_ = rc.bottom - rc.top;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;  // top row first
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels_ = static_cast<const std::uint32_t*>(bits);
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(memory, bitmap_);
-        BitBlt(memory, 0, 0, width_, height_, screen, rc.left, rc.top, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-    }
-    ~WindowPicture() { DeleteObject(bitmap_); }
-    WindowPicture(const WindowPicture&) = delete;
-    WindowPicture& operator=(const WindowPicture&) = delete;
-
-    bool SavePng(const std::wstring& path) const {
-        Gdiplus::Bitmap picture(bitmap_, nullptr);
-        // The PNG encoder of GDI+.
-        const CLSID png = {
-            0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-        return picture.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-
-    // How much bluer than red the area is on average (0..255): a saturated brand-blue fill
-    // leads by far, a pale blue tint by a little, white and the grey page hardly.
-    int BlueLead(const RECT& area) const {
-        long long lead = 0, count = 0;
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                std::uint32_t p = pixels_[y * width_ + x];
-                lead += static_cast<int>(p & 0xFF) - static_cast<int>((p >> 16) & 0xFF);
-                ++count;
-            }
-        }
-        return count ? static_cast<int>(lead / count) : 0;
-    }
-
-    // The rightmost column of the area with text-dark pixels; -1 when there is no text.
-    int RightmostInk(const RECT& area) const {
-        int right = -1;
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                std::uint32_t p = pixels_[y * width_ + x];
-                if ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF) < 3 * 160) {
-                    right = std::max(right, x);
-                }
-            }
-        }
-        return right;
-    }
-
-  private:
-    int width_ = 0;
-    int height_ = 0;
-    HBITMAP bitmap_ = nullptr;
-    const std::uint32_t* pixels_ = nullptr;
-};
 
 // 'B' for a brand-blue fill, 't' for a pale blue tint, '.' for neither.
 char BlueClass(int lead) {

@@ -11,6 +11,7 @@
 
 #include "databackup/backup_progress_window.h"
 #include "data_job_fixture.h"
+#include "tests/support/window_picture.h"
 
 namespace korvane {
 namespace {
@@ -19,34 +20,12 @@ using testing::HasFileOf;
 using testing::MakeFile;
 using testing::Utf8;
 
-// The screen's pixels over a window, saved as PNG.
+// The window saved as PNG; bluish: the blue text pixels of the count line's band (the
+// line is drawn in blue).
 bool SaveWindowPicture(HWND hwnd, const std::wstring& path, int* bluish) {
-    RECT rc = {};
-    GetWindowRect(hwnd, &rc);
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-    // The count line is drawn in blue: its band should hold blue text pixels.
-    *bluish = 0;
-    for (int y = 206; y < 228; ++y) {
-        for (int x = 111; x < 311; ++x) {
-            COLORREF c = GetPixel(memory, x, y);
-            *bluish += GetBValue(c) > GetRValue(c) + 80;
-        }
-    }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    Gdiplus::Bitmap picture(bitmap, nullptr);
-    const CLSID png = {
-        0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-    bool saved = picture.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    DeleteObject(bitmap);
-    return saved;
+    testing::WindowPicture picture(hwnd);
+    *bluish = picture.Count({111, 206, 311, 228}, [](int r, int, int b) { return b > r + 80; });
+    return picture.SavePng(path);
 }
 
 // Answers the job's end message after looking at the window as it stands then (from the

@@ -16,6 +16,7 @@
 #include "tests/integration/app/app_test_support.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/window_picture.h"
 #include "sysutil/unique_handle.h"
 
 namespace korvane {
@@ -339,64 +340,6 @@ TEST_F(SettingsWindowTest, CloseAndCancelEndTheModalLoopWithZero) {
     EXPECT_TRUE(ReceivedLimits().empty());
 }
 
-// What the screen shows of a window: 32-bit pixels to sample and to save as PNG.
-class ScreenPicture {
-  public:
-    explicit ScreenPicture(HWND hwnd) {
-        RECT rc = {};
-        GetWindowRect(hwnd, &rc);
-        width_ = rc.right - rc.left;
-        height_ = rc.bottom - rc.top;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;  // top row first
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels_ = static_cast<const uint32_t*>(bits);
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(memory, bitmap_);
-        BitBlt(memory, 0, 0, width_, height_, screen, rc.left, rc.top, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-    }
-    ~ScreenPicture() { DeleteObject(bitmap_); }
-    ScreenPicture(const ScreenPicture&) = delete;
-    ScreenPicture& operator=(const ScreenPicture&) = delete;
-
-    bool SavePng(const std::wstring& path) const {
-        Gdiplus::Bitmap picture(bitmap_, nullptr);
-        const CLSID png = {
-            0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-        return picture.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-    size_t Colours() const {
-        return std::set<uint32_t>(pixels_, pixels_ + width_ * height_).size();
-    }
-    // Pixels of the area darker than mid grey: drawn text.
-    int Ink(const RECT& area) const {
-        int ink = 0;
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                uint32_t p = pixels_[y * width_ + x];
-                ink += (p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF) < 3 * 128;
-            }
-        }
-        return ink;
-    }
-
-  private:
-    int width_ = 0;
-    int height_ = 0;
-    HBITMAP bitmap_ = nullptr;
-    const uint32_t* pixels_ = nullptr;
-};
-
 TEST_F(SettingsWindowTest, ShownWindowIsDrawnFromTheSkinAndDragsByItsTopBand) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
@@ -406,7 +349,7 @@ TEST_F(SettingsWindowTest, ShownWindowIsDrawnFromTheSkinAndDragsByItsTopBand) {
     SetWindowPos(hwnd, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     Pump(600);
     {
-        ScreenPicture picture(hwnd);
+        testing::WindowPicture picture(hwnd);
         std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
         CreateDirectoryW(artifacts.c_str(), nullptr);
         EXPECT_TRUE(picture.SavePng(artifacts + L"\\settings-window.png"));
