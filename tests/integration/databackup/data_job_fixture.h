@@ -178,20 +178,7 @@ inline DWORD Attributes(const std::wstring& path) {
 
 // Names in a folder, "." and ".." left out.
 inline std::vector<std::wstring> Listing(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(Long(folder + L"\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    return names;
+    return FolderNames(Long(folder));
 }
 
 // One job's folders: a user with Documents, Desktop and Favorites and a backup root, below

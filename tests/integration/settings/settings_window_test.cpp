@@ -8,12 +8,12 @@
 #include <gdiplus.h>
 #include <shlobj.h>
 
-#include <set>
 #include <vector>
 
 #include "settings/download_folder.h"
 #include "settings/settings_window.h"
 #include "tests/integration/app/app_test_support.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/window_picture.h"
@@ -86,39 +86,6 @@ void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
-// Names in a folder, without "." and "..".
-std::set<std::wstring> FolderEntries(const std::wstring& folder) {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            names.insert(name);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-}
-
-// The folder browser as the user would answer it: the next item, or cancel.
-class ScriptedFolderBrowser : public ChooserDialogs {
-  public:
-    bool ShowOpen(OPENFILENAMEW*) override { return false; }
-    bool ShowSave(OPENFILENAMEW*) override { return false; }
-    PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* description) override {
-        shown.push_back(*description);
-        titles.push_back(description->lpszTitle ? description->lpszTitle : L"");
-        return std::exchange(next, nullptr);
-    }
-    PIDLIST_ABSOLUTE next = nullptr;
-    std::vector<BROWSEINFOW> shown;
-    std::vector<std::wstring> titles;
-};
-
 class SettingsWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -162,7 +129,7 @@ class SettingsWindowTest : public ::testing::Test {
     OptionsStore options{L""};
     HWND owner = nullptr;
     CSet* window = nullptr;
-    ScriptedFolderBrowser dialogs;
+    testing::ScriptedDialogs dialogs;
     testing::ScriptedPrompt prompt;
     int restarts = 0;
 };
@@ -220,7 +187,7 @@ TEST_F(SettingsWindowTest, DoubleByteNameWithABackslashTrailByteIsOneFolder) {
     Type(L"pathset_edit", (parent + L"\\乗x\\y").c_str());
     Click(L"on_btn");
     EXPECT_TRUE(testing::FileExists(parent + L"\\乗x\\y"));
-    EXPECT_EQ(FolderEntries(parent), std::set<std::wstring>{L"乗x"});
+    EXPECT_EQ(testing::FolderNames(parent), std::vector<std::wstring>{L"乗x"});
 }
 
 TEST_F(SettingsWindowTest, FolderOnAMissingDriveCreatesNothingButIsStored) {
@@ -232,14 +199,14 @@ TEST_F(SettingsWindowTest, FolderOnAMissingDriveCreatesNothingButIsStored) {
 }
 
 TEST_F(SettingsWindowTest, FolderBrowserRefusesTheSystemDrive) {
-    dialogs.next = ILCreateFromPathW(appData.c_str());  // the temporary folder is on C:
+    dialogs.folder = testing::FolderItem(appData);  // the temporary folder is on C:
     Click(L"pathset_btn");
 
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.titles[0], L"请选择一个文件夹：\nPlease select a folder:");
-    EXPECT_EQ(dialogs.shown[0].ulFlags, 0x49u);
-    EXPECT_EQ(dialogs.shown[0].hwndOwner, nullptr);
-    EXPECT_EQ(dialogs.shown[0].pidlRoot, nullptr);
+    ASSERT_EQ(dialogs.folderDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.folderDialogs[0].title, L"请选择一个文件夹：\nPlease select a folder:");
+    EXPECT_EQ(dialogs.folderDialogs[0].description.ulFlags, 0x49u);
+    EXPECT_EQ(dialogs.folderDialogs[0].description.hwndOwner, nullptr);
+    EXPECT_EQ(dialogs.folderDialogs[0].description.pidlRoot, nullptr);
     auto asked = prompt.Asked();
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, L"下载路径不能为系统盘，请重新选择下载路径");
@@ -251,7 +218,7 @@ TEST_F(SettingsWindowTest, FolderBrowserRefusesTheSystemDrive) {
 }
 
 TEST_F(SettingsWindowTest, PickedFolderTakesEffectAndCancelKeepsIt) {
-    dialogs.next = ILCreateFromPathW(L"Z:\\");
+    dialogs.folder = testing::FolderItem(L"Z:\\");
     Click(L"pathset_btn");
     EXPECT_TRUE(prompt.Asked().empty());
     EXPECT_EQ(Find(L"pathset_edit")->GetText().Str(), L"Z:\\");
@@ -268,7 +235,7 @@ TEST_F(SettingsWindowTest, PickedFolderTakesEffectAndCancelKeepsIt) {
 
 TEST_F(SettingsWindowTest, CancelledBrowserChangesNothing) {
     Click(L"pathset_btn");
-    EXPECT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.folderDialogs.size(), 1u);
     EXPECT_EQ(Find(L"pathset_edit")->GetText().Str(), L"D:\\QMZ");
     EXPECT_EQ(Stored(L"Download", L"Path"), kMissing);
 }
