@@ -3,20 +3,20 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <iterator>
+
 #include "app/page_controls.h"
 #include "reinstall/editions.h"
 #include "reinstall/image_catalogue.h"
 #include "settings/download_folder.h"
 #include "software/software_catalogue.h"
+#include "sysutil/job_log.h"
+#include "sysutil/main_window.h"
 #include "sysutil/worker_thread.h"
 
 namespace korvane {
 
 namespace {
-
-// The skin's tab options, in the order of the main tab's pages.
-constexpr const wchar_t* kMainTabOptions[] = {L"ZadOdiReloadOp", L"BackUpAndRestoreOp",
-                                              L"SoftwareManagementOp", L"DataBackupOp"};
 
 bool IsOneOf(const DuiLib::CDuiString& name, std::initializer_list<const wchar_t*> names) {
     for (const wchar_t* candidate : names) {
@@ -44,13 +44,14 @@ CMainFrame::CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, Use
       appDataFolder_(std::move(appDataFolder)),
       options_(GetOptionsFilePath(appDataFolder_)),
       servers_(LoadServerAddresses(options_)),
-      activePrompt_(prompt ? *prompt : prompt_),
+      loggedPrompt_(prompt ? *prompt : prompt_),
+      activePrompt_(loggedPrompt_),
       jobs_(std::make_unique<SystemImageJobs>(systemDrive_, appDataFolder_, activePrompt_, runner_,
                                               volumes_)),
       downloads_(appDataFolder_, activePrompt_),
       online_(std::make_unique<OnlineDownload>(
           controls_, downloads_, activePrompt_, options_, appDataFolder_, systemDrive_,
-          [this](const std::wstring& imagePath) { RunReinstallJob(imagePath); })) {}
+          [this](const std::wstring& imagePath) { RunImageJob(ImageJob::kReinstall, imagePath); })) {}
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
@@ -59,14 +60,16 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case WM_NCHITTEST:
             return OnNcHitTest(lParam);
         case WM_DESTROY:
-            // However the window goes, the program ends with it.
+            // However the window goes, the program ends with it; the logo must stop turning
+            // before its label goes.
+            logo_.Stop();
             PostQuitMessage(0);
             return 0;
         case kTrayCallbackMessage:
             OnTrayCallback(lParam);
             break;  // and on to the default handling
         case kReinstallRequestMessage:
-            RunReinstallJob(online_->ImagePath());
+            RunImageJob(ImageJob::kReinstall, online_->ImagePath());
             return 0;
         case kSpeedLimitMessage:
             return downloads_.ApplySpeedLimit(wParam ? reinterpret_cast<const wchar_t*>(wParam)
@@ -98,6 +101,8 @@ LRESULT CMainFrame::OnCreate() {
     if (root) {
         m_pm.AttachDialog(root);
     }
+    // Looked up again by InitMainWindow; a window used without it (as tests do) still knows
+    // its controls.
     controls_.LookUp(m_pm);
     m_pm.AddNotifier(this);
     return 0;
@@ -128,11 +133,21 @@ LRESULT CMainFrame::OnNcHitTest(LPARAM lParam) {
     return HTCAPTION;
 }
 
-void CMainFrame::RunReinstallJob(const std::wstring& imagePath) {
-    if (reinstallObserver_) {
-        reinstallObserver_(imagePath);
+void CMainFrame::RunImageJob(ImageJob job, const std::wstring& imagePath) {
+    if (imageJobObserver_) {
+        imageJobObserver_(job, imagePath);
     }
-    RunSystemReinstall(imagePath);
+    switch (job) {
+        case ImageJob::kBackup:
+            jobs_->RunSystemBackup(imagePath);
+            break;
+        case ImageJob::kRestore:
+            jobs_->RunSystemRestore(imagePath);
+            break;
+        case ImageJob::kReinstall:
+            jobs_->RunSystemReinstall(imagePath);
+            break;
+    }
 }
 
 bool CMainFrame::ShowTrayIcon() {
@@ -172,13 +187,18 @@ void CMainFrame::OnMenuCommand(DuiLib::CDuiString* text) {
 }
 
 void CMainFrame::InitMainWindow() {
+    SetMainWindowHandle(m_hWnd);  // the edition index starts at -1 in the download side
+    controls_.LookUp(m_pm);
     controls_.SetControlEnabled(kStartButton, false);
+    CreateDirectoryW(appDataFolder_.c_str(), nullptr);  // usually there already
+    OpenJobLog(appDataFolder_);
     const std::wstring storedFolder = options_.ReadOption(L"Set", L"Dir");
     SystemDriveSource drives;
     const std::wstring backupRoot = DefaultDataRoot(drives, systemDrive_);
     LoadDownloadFolder(options_, drives, systemDrive_);
     SetDefaultBackupPaths(backupRoot, storedFolder);
     controls_.SetControlTag(L"StopDown_Btn", 0);
+    logo_.Start();
     StartImageCatalogue();
     controls_.SelectWizardStep(0);
     StartSoftwareCatalogue();
@@ -263,7 +283,10 @@ void CMainFrame::OnClose() {
     PostQuitMessage(0);
 }
 
-// The clicks of the main tabs, the title buttons and the reinstall wizard.
+// The clicks of the main tabs, the title buttons, the backup pages and the reinstall wizard,
+// row by row; a click matches at most one row, and one that matches none does nothing.
+// "is" rows compare the sender with the control looked up under that name, the others the
+// sender's name.
 void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
     if (msg.sType != L"click" || !msg.pSender) {
         return;
@@ -282,13 +305,15 @@ void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
     } else if (is(L"SelectRestoreDoc_Btn")) {
         ControlField field(controls_, L"RestoreDocPath_Edit");
         ChooseDataFolder(field, *dialogs_);
-    } else if (name == L"close1_btn" || name == L"selectsys_btn") {
+    } else if (name == L"close1_btn") {
         controls_.SelectMainTab(0);
     } else if (IsOneOf(name, {L"min1_btn", L"min2_btn", L"min3_btn"})) {
         ShowWindow(false, false);
         ShowTrayIcon();
     } else if (IsOneOf(name, {L"set1_btn", L"set2_btn", L"set3_btn"})) {
         OpenSettingsWindow();
+    } else if (name == L"url1_btn") {
+        OpenMenu(sender);
     } else if (IsOneOf(name, {L"StartziliaoBF0_Btn", L"StartziliaoBF1_Btn", L"StartziliaoBF2_Btn",
                               L"StartziliaoBF3_Btn", L"StartziliaoBF4_Btn"})) {
         controls_.SelectMainTab(3);
@@ -303,12 +328,26 @@ void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
     } else if (IsOneOf(name,
                        {L"DownloadSystem1_Btn", L"DownloadSystem2_Btn", L"DownloadSystem3_Btn"})) {
         online_->RequestDownload(DownloadFolder());
+    } else if (int tab = MainTabOptionOf(sender); tab >= 0) {
+        controls_.SelectMainTab(tab);
     } else if (is(L"StartBackUpDoc_Btn")) {
         RunPersonalDataJob(0);
     } else if (is(L"StartRestoreDoc_Btn")) {
         RunPersonalDataJob(1);
+    } else if (is(L"StartBackUp_Btn")) {
+        RunImageJob(ImageJob::kBackup, controls_.EditText(L"BackUpPath_Edit"));
+    } else if (is(L"StartRestore_Btn")) {
+        RunImageJob(ImageJob::kRestore, controls_.EditText(L"RestorePath_Edit"));
     } else if (IsSoftwareButtonName(name.GetData())) {
         OpenSoftwareTarget(sender->GetUserData().GetData(), *opener_);
+    } else if (is(L"SelectBackUpGho_Btn")) {
+        ControlField field(controls_, L"BackUpPath_Edit");
+        ChooseGhoFile(m_hWnd, kGhoSave, field, activePrompt_, *dialogs_);
+    } else if (is(L"SelectRestoreGho_Btn")) {
+        ControlField field(controls_, L"RestorePath_Edit");
+        ChooseGhoFile(m_hWnd, kGhoOpen, field, activePrompt_, *dialogs_);
+    } else if (name == L"LOCAL_Op") {
+        RestoreLocalImage();
     } else if (is(L"StopDown_Btn")) {
         online_->TogglePause();
     } else if (is(L"ReChoose_Btn")) {
@@ -317,12 +356,36 @@ void CMainFrame::Notify(DuiLib::TNotifyUI& msg) {
         controls_.SelectWizardStep(name == L"xp_btn" ? 2 : name == L"win7_btn" ? 3 : 4);
     } else if (IsOneOf(name, {L"back1_btn", L"back2_btn", L"back3_btn"})) {
         controls_.SelectWizardStep(1);
-    } else {
-        for (int i = 0; i < 4; ++i) {
-            if (name == kMainTabOptions[i]) {
-                controls_.SelectMainTab(i);
-            }
+    } else if (name == L"selectsys_btn") {
+        controls_.SelectMainTab(0);
+    }
+}
+
+// 0 .. 3 when the control is one of the looked-up tab options, otherwise -1.
+int CMainFrame::MainTabOptionOf(DuiLib::CControlUI* control) const {
+    for (int tab = 0; tab < static_cast<int>(std::size(kMainTabOptions)); ++tab) {
+        if (control == controls_.Find(kMainTabOptions[tab])) {
+            return tab;
         }
+    }
+    return -1;
+}
+
+// The title band's menu, under the menu button's bottom-left corner; its items come back as
+// the menu command message.
+void CMainFrame::OpenMenu(DuiLib::CControlUI* button) {
+    const RECT& pos = button->GetPos();
+    POINT anchor = {pos.left, pos.bottom};
+    ClientToScreen(m_hWnd, &anchor);
+    auto* menu = new DuiLib::CMenuWnd();  // deletes itself when it closes
+    menu->Init(nullptr, L"FileMenu.xml", anchor, m_hWnd);
+}
+
+// A restore from an image the user picks on the disk; cancelling picks nothing.
+void CMainFrame::RestoreLocalImage() {
+    std::wstring path;
+    if (ShowGhoOpenDialog(m_hWnd, &path, *dialogs_)) {
+        RunImageJob(ImageJob::kRestore, path);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/logo_animation.h"
 #include "app/window_controls.h"
 #include "databackup/backup_progress_window.h"
 #include "reinstall/download_library.h"
@@ -21,6 +22,7 @@
 #include "settings/settings_window.h"
 #include "staging/system_image_jobs.h"
 #include "sysutil/file_dialogs.h"
+#include "sysutil/logged_effects.h"
 #include "sysutil/page_opener.h"
 #include "sysutil/process_runner.h"
 #include "sysutil/user_prompt.h"
@@ -41,8 +43,8 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt* prompt = nullptr);
 
     // Runs once, after the window exists and before it is shown: looks the controls up,
-    // reads the options, shows the unfinished-download marks and starts the image
-    // catalogue job.
+    // works out the folders and the backup pages' default paths, shows the unfinished-
+    // download marks and starts the logo, the image catalogue and the software catalogue.
     void InitMainWindow();
     // The program is closing: waits for a reinstall the download monitor has started, so
     // that it is never cut off half-staged.
@@ -59,9 +61,9 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     // The record the icon was put up with (read back by tests).
     const NOTIFYICONDATAW& TrayRecord() const { return m_tray.data; }
 
-    void RunSystemBackup(const std::wstring& imagePath) { jobs_->RunSystemBackup(imagePath); }
-    void RunSystemRestore(const std::wstring& imagePath) { jobs_->RunSystemRestore(imagePath); }
-    void RunSystemReinstall(const std::wstring& imagePath) { jobs_->RunSystemReinstall(imagePath); }
+    enum class ImageJob { kBackup, kRestore, kReinstall };
+    // The three system image jobs, each with its image path.
+    void RunImageJob(ImageJob job, const std::wstring& imagePath);
 
     DownloadLibrary& Downloads() { return downloads_; }
     // Test seam: the image path a reinstall request uses.
@@ -78,10 +80,11 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     void SetDataJobEnvironment(DataJobEnvironment environment) {
         dataJobEnvironment_ = environment;
     }
-    // Test seam: told the image path of each reinstall (requested by message, by the download
-    // request or by the monitor) before the job runs.
-    void SetReinstallObserver(std::function<void(const std::wstring&)> observer) {
-        reinstallObserver_ = std::move(observer);
+    // Test seam: told each system image job and its image path (a reinstall requested by
+    // message, by the download request or by the monitor; a backup or restore from its page)
+    // before the job runs.
+    void SetImageJobObserver(std::function<void(ImageJob, const std::wstring&)> observer) {
+        imageJobObserver_ = std::move(observer);
     }
 
     void Notify(DuiLib::TNotifyUI& msg) override;
@@ -96,11 +99,13 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     void OnTrayCallback(LPARAM lParam);
     void OnMenuCommand(DuiLib::CDuiString* text);
     void OnClose();
-    void RunReinstallJob(const std::wstring& imagePath);
     void StartImageCatalogue();
     void StartSoftwareCatalogue();
     void SetDefaultBackupPaths(const std::wstring& root, const std::wstring& storedFolder);
     void RunPersonalDataJob(int direction);
+    int MainTabOptionOf(DuiLib::CControlUI* control) const;
+    void OpenMenu(DuiLib::CControlUI* button);
+    void RestoreLocalImage();
     void OpenSettingsWindow();
     void ShowUnfinishedDownloads();
 
@@ -120,12 +125,15 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     ServerAddresses servers_;
 
     MessageBoxPrompt prompt_{nullptr};
-    UserPrompt& activePrompt_;  // prompt_, or the stand-in a test passed
-    HiddenCommandRunner runner_;
+    LoggedPrompt loggedPrompt_;  // prompt_, or the stand-in a test passed, seen by the log
+    UserPrompt& activePrompt_;   // loggedPrompt_
+    HiddenCommandRunner hiddenRunner_;
+    LoggedCommandRunner runner_{hiddenRunner_};
     SystemVolumeQuery volumes_;
     std::unique_ptr<SystemImageJobs> jobs_;
     DownloadLibrary downloads_;
     WindowControls controls_;
+    LogoAnimation logo_{controls_};
     std::unique_ptr<OnlineDownload> online_;
     ShellPageOpener shellOpener_;
     PageOpener* opener_ = &shellOpener_;
@@ -135,7 +143,7 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     std::vector<std::unique_ptr<CBackUpAndRestoreProgress>> dataJobWindows_;
     DataJobEnvironment dataJobEnvironment_;
     RunningOsFacts os_;
-    std::function<void(const std::wstring&)> reinstallObserver_;
+    std::function<void(ImageJob, const std::wstring&)> imageJobObserver_;
 };
 
 }  // namespace korvane

@@ -1,5 +1,7 @@
 #include "app/window_controls.h"
 
+#include <iterator>
+
 namespace korvane {
 
 namespace {
@@ -188,6 +190,24 @@ void WindowControls::SelectWizardStep(int step) {
 void WindowControls::SelectMainTab(int tab) {
     if (auto* layout = As<DuiLib::CTabLayoutUI>(Find(L"MainTab"), L"TabLayout")) {
         layout->SelectItem(tab);
+    }
+    if (tab < 0 || tab >= static_cast<int>(std::size(kMainTabOptions))) {
+        return;
+    }
+    // The option's group clears the others; no event, since nothing listens for it.
+    if (auto* option = As<DuiLib::COptionUI>(Find(kMainTabOptions[tab]), L"Option")) {
+        option->Selected(true, false);
+    }
+}
+
+int WindowControls::SelectedMainTab() {
+    auto* layout = As<DuiLib::CTabLayoutUI>(Find(L"MainTab"), L"TabLayout");
+    return layout ? layout->GetCurSel() : -1;
+}
+
+void WindowControls::SetControlBkImage(const std::wstring& name, const std::wstring& image) {
+    if (DuiLib::CControlUI* control = Find(name)) {
+        control->SetBkImage(image.c_str());
     }
 }
 

@@ -13,6 +13,10 @@
 
 namespace korvane {
 
+// The tab options of the title band, in the order of MainTab's pages.
+inline constexpr const wchar_t* kMainTabOptions[] = {L"ZadOdiReloadOp", L"BackUpAndRestoreOp",
+                                                     L"SoftwareManagementOp", L"DataBackupOp"};
+
 class WindowControls : public WizardView, public PersonalDataPage, public SoftwarePageView {
   public:
     // Looks every name of the controller's list up in the window's control tree. A name
@@ -34,8 +38,12 @@ class WindowControls : public WizardView, public PersonalDataPage, public Softwa
                          const wchar_t* pushed) override;
     void SetProgressValue(const std::wstring& name, int value) override;
     void SelectWizardStep(int step) override;
-    // Shows page 0 .. 3 of MainTab.
+    // Shows page 0 .. 3 of MainTab, and selects that page's tab option so that the title
+    // band shows where the user is, however the page was reached.
     void SelectMainTab(int tab);
+    // The page MainTab shows; -1 without a MainTab.
+    int SelectedMainTab();
+    void SetControlBkImage(const std::wstring& name, const std::wstring& image);
 
     bool IsOptionSelected(const std::wstring& name) override;
     std::wstring EditText(const std::wstring& name) override { return ControlText(name); }

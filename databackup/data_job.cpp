@@ -10,6 +10,7 @@
 #include "databackup/folder_chain.h"
 #include "databackup/job_report.h"
 #include "databackup/tree_copier.h"
+#include "sysutil/job_log.h"
 
 namespace korvane {
 
@@ -148,10 +149,16 @@ void DataJobRun::CopyFolder(int index) {
     }
     const DataFolder& folder = kDataFolders[index];
     job_.view.SetActivityText(restore_ ? folder.restoreActivity : folder.backupActivity);
+    LogJob(std::wstring(restore_ ? L"personal data restore: " : L"personal data backup: ") +
+           std::to_wstring(progress_.Total()) + L" files, " + plan.source + L" -> " +
+           plan.destination);
     copier_.CopyTree(plan.source, plan.destination, plan.source);
 }
 
 void DataJobRun::End(const std::wstring& text, UINT type) {
+    LogJob(std::wstring(restore_ ? L"personal data restore ended: "
+                                 : L"personal data backup ended: ") +
+           text);
     job_.prompt.Ask(text, kCaption, type);
     job_.view.CloseJobWindow();
 }

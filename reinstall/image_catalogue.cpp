@@ -5,6 +5,7 @@
 #include "reinstall/editions.h"
 #include "reinstall/engine_files.h"
 #include "staging/partition_probe.h"
+#include "sysutil/job_log.h"
 #include "sysutil/system_info.h"
 #include "sysutil/web_address.h"
 
@@ -39,15 +40,20 @@ void FetchImageCatalogue(const ImageCatalogueJob& job) {
     // Without the folder the copy would land in the current drive's root.
     if (job.appDataFolder.empty() ||
         !DownloadFreshCopy(job.catalogueUrl, CataloguePath(job.appDataFolder))) {
+        LogJob(L"image catalogue: " + job.catalogueUrl + L" could not be fetched");
         job.prompt.Ask(kCatalogueFailedMessage, L"信息提示", MB_ICONERROR);
         return;
     }
 
+    int addresses = 0;
     for (int index = 1; index <= kEditionCount; ++index) {
         const Edition& edition = *EditionByIndex(index);
-        job.view.SetControlUserData(edition.option,
-                                    ReadImageAddress(job.appDataFolder, edition.catalogueKey));
+        const std::wstring address = ReadImageAddress(job.appDataFolder, edition.catalogueKey);
+        job.view.SetControlUserData(edition.option, address);
+        addresses += address.empty() ? 0 : 1;
     }
+    LogJob(L"image catalogue: " + job.catalogueUrl + L" fetched, " + std::to_wstring(addresses) +
+           L" of " + std::to_wstring(kEditionCount) + L" editions have an image address");
 
     if (IsWindowsNt6() && ProbeFirstDiskStyle(job.appDataFolder, job.runner, job.prompt, job.opener,
                                               job.pePageUrl) != ProbeVerdict::kMbr) {
@@ -57,6 +63,7 @@ void FetchImageCatalogue(const ImageCatalogueJob& job) {
     RecommendEdition(job.view, job.os);
     WriteDownloadEngineFiles(job.appDataFolder);
     job.view.SetControlEnabled(kStartButton, true);
+    LogJob(L"image catalogue: the start button is enabled");
 }
 
 }  // namespace korvane

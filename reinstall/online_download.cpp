@@ -5,6 +5,7 @@
 #include "reinstall/download_texts.h"
 #include "reinstall/editions.h"
 #include "reinstall/image_catalogue.h"
+#include "sysutil/job_log.h"
 #include "sysutil/system_info.h"
 #include "sysutil/worker_thread.h"
 
@@ -118,8 +119,11 @@ bool OnlineDownload::StartDownload(const std::wstring& url, const std::wstring& 
             prompt_.Ask(L"创建下载任务失败，请检查下载目录设置后重试。", kInfoCaption,
                         MB_ICONERROR);
         }
+        LogJob(L"download: no task for " + url + L" into " + folder);
         return false;
     }
+    LogJob(L"download: task " + std::to_wstring(taskNumber_) + L" started, " + url + L" -> " +
+           folder + L"\\" + fileName);
     downloads_.ApplyStoredSpeedLimit();
 
     std::uint32_t generation;
@@ -155,10 +159,12 @@ bool OnlineDownload::StartDownload(const std::wstring& url, const std::wstring& 
 void OnlineDownload::TogglePause() {
     if (view_.ControlTag(kPauseButton) == 0) {
         downloads_.PauseTask(taskNumber_);
+        LogJob(L"download: task " + std::to_wstring(taskNumber_) + L" paused");
         view_.SetButtonImages(kPauseButton, L"qd.png");
         view_.SetControlTag(kPauseButton, 1);
     } else {
         downloads_.ResumeTask(taskNumber_);
+        LogJob(L"download: task " + std::to_wstring(taskNumber_) + L" resumed");
         view_.SetButtonImages(kPauseButton, L"zt.png");
         view_.SetControlTag(kPauseButton, 0);
     }
@@ -171,6 +177,7 @@ void OnlineDownload::ReChoose() {
     }
     EndMonitor();
     downloads_.StopAndDeleteTask(taskNumber_);
+    LogJob(L"download: task " + std::to_wstring(taskNumber_) + L" deleted (re-choose)");
     view_.SelectWizardStep(kEditionPagesStep);
 }
 
@@ -234,6 +241,8 @@ bool OnlineDownload::ShowProgress(const TaskInfoRecord& record) {
             return true;
         case xldl::kStateFailed:
             if (record.FailureCode() == xldl::kFailureLocalFile) {
+                LogJob(L"download: task " + std::to_wstring(taskNumber_) +
+                       L" failed, the file could not be written");
                 prompt_.Ask(
                     L"创建下载文件失败，请检查是否有足够的磁盘空间\r\n\r\n"
                     L"超过4G的文件请下载到NTFS格式的硬盘！",
@@ -278,6 +287,8 @@ void OnlineDownload::HandOver(std::uint32_t generation, const TaskInfoRecord& re
     }
     view_.SetProgressValue(kProgressBar, 100);
     options_.WriteOption(kDownloadSection, L"Staus", L"1");
+    LogJob(L"download: task " + std::to_wstring(taskNumber_) + L" finished, " + imagePath + L", " +
+           std::to_wstring(record.TotalBytes()) + L" bytes");
     const std::wstring prompt =
         L"\"" + record.FileName() + L"\" 下载完成,是否进行一键重装系统？（30秒后自动开始一键重装）";
     if (prompt_.AskTimed(prompt, kInfoCaption, MB_YESNO | MB_ICONINFORMATION,

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "settings/download_folder.h"
+#include "sysutil/main_window.h"
 #include "sysutil/text_conversion.h"
 #include "sysutil/unique_handle.h"
 
@@ -218,8 +219,9 @@ void CSet::Save() {
     if (limit.empty()) {
         limit = kDefaultSpeedLimit;
     }
-    ::SendMessageW(::GetWindow(m_hWnd, GW_OWNER), kSpeedLimitMessage,
-                   reinterpret_cast<WPARAM>(limit.c_str()), 0);
+    // The main window applies the limit; a settings window opened on its own tells its owner.
+    HWND receiver = MainWindowHandle() ? MainWindowHandle() : ::GetWindow(m_hWnd, GW_OWNER);
+    ::SendMessageW(receiver, kSpeedLimitMessage, reinterpret_cast<WPARAM>(limit.c_str()), 0);
 }
 
 void CSet::ChooseFolder() {

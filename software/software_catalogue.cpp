@@ -4,6 +4,7 @@
 
 #include "software/archive_unpack.h"
 #include "sysutil/fresh_download.h"
+#include "sysutil/job_log.h"
 #include "sysutil/no_throw.h"
 #include "sysutil/system_info.h"
 #include "sysutil/web_address.h"
@@ -61,8 +62,12 @@ void FetchSoftwareCatalogue(const SoftwareCatalogueJob& job) {
             }
             const std::wstring archivePath = job.appDataFolder + L"\\" + kSoftwareArchiveName;
             DeleteFolderContents(SoftwareFolder(job.appDataFolder));
-            if (DownloadFreshCopy(job.archiveUrl, archivePath)) {
-                FillSoftwarePage(job.page, job.appDataFolder, archivePath);
+            if (!DownloadFreshCopy(job.archiveUrl, archivePath)) {
+                LogJob(L"software catalogue: " + job.archiveUrl + L" could not be fetched");
+            } else if (!FillSoftwarePage(job.page, job.appDataFolder, archivePath)) {
+                LogJob(L"software catalogue: " + job.archiveUrl + L" is no usable archive");
+            } else {
+                LogJob(L"software catalogue: " + job.archiveUrl + L" fetched, the page is filled");
             }
         },
         [] {});

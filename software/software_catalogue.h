@@ -23,7 +23,7 @@ struct SoftwareCatalogueJob {
 };
 
 // The job's body; runs on its worker thread and never throws. Reports nothing: a failed
-// download or a damaged archive leaves the page as the skin made it.
+// download or a damaged archive leaves the page as the skin made it (the job log says which).
 void FetchSoftwareCatalogue(const SoftwareCatalogueJob& job);
 
 // Unpacks the archive into the software folder and fills the buttons. False (page

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 
+#include "app/logo_animation.h"
 #include "app/main_frame.h"
 #include "app/page_controls.h"
 #include "app/startup.h"
@@ -234,7 +235,10 @@ std::map<std::wstring, std::string> SystemDriveState() {
 
 TEST_F(MainWindowTest, ReinstallRequestRunsTheJobWithTheKeptImagePath) {
     std::vector<std::wstring> requested;
-    frame->SetReinstallObserver([&](const std::wstring& path) { requested.push_back(path); });
+    frame->SetImageJobObserver([&](CMainFrame::ImageJob job, const std::wstring& path) {
+        EXPECT_EQ(job, CMainFrame::ImageJob::kReinstall);
+        requested.push_back(path);
+    });
     const auto before = SystemDriveState();
     const std::wstring images[] = {L"C:\\QMZ\\win7_64.gho", L"S:\\QMZ\\xp_sp3.gho"};
     for (const std::wstring& image : images) {
@@ -392,6 +396,164 @@ TEST_F(MainWindowTest, FolderButtonsFillTheirOwnField) {
 
 // A software button's target comes from an unauthenticated download: only a web address is
 // opened; a program path, another scheme or nothing at all does nothing.
+// The image buttons of the backup page hand their own field to their own job; a control
+// that only carries the name of a looked-up one does nothing.
+TEST_F(MainWindowTest, ImageButtonsRunTheirJobsWithTheirFields) {
+    std::vector<std::pair<CMainFrame::ImageJob, std::wstring>> jobs;
+    frame->SetImageJobObserver([&](CMainFrame::ImageJob job, const std::wstring& path) {
+        jobs.push_back({job, path});
+    });
+    testing::ScriptedDialogs dialogs;
+    frame->SetChooserDialogs(&dialogs);
+    auto click = [&](const wchar_t* name) {
+        frame->PaintManager().SendNotify(Find(name), L"click");
+    };
+    frame->Controls().SetControlText(L"BackUpPath_Edit", L"S:\\Bak\\SYSBAK.GHO");
+    frame->Controls().SetControlText(L"RestorePath_Edit", L"S:\\Img\\WIN7.GHO");
+    click(L"StartBackUp_Btn");
+    click(L"StartRestore_Btn");
+    DuiLib::CButtonUI lookalike;
+    lookalike.SetName(L"StartBackUp_Btn");
+    frame->PaintManager().SendNotify(&lookalike, L"click");
+
+    // The local image: a cancelled dialog starts nothing, a picked file is restored.
+    click(L"LOCAL_Op");
+    dialogs.confirm = true;
+    dialogs.answer = L"S:\\Img\\Local.GHO";
+    click(L"LOCAL_Op");
+    using Job = CMainFrame::ImageJob;
+    EXPECT_EQ(jobs,
+              (std::vector<std::pair<Job, std::wstring>>{{Job::kBackup, L"S:\\Bak\\SYSBAK.GHO"},
+                                                         {Job::kRestore, L"S:\\Img\\WIN7.GHO"},
+                                                         {Job::kRestore, L"S:\\Img\\Local.GHO"}}));
+    ASSERT_EQ(dialogs.fileDialogs.size(), 2u);
+    EXPECT_FALSE(dialogs.fileDialogs[1].save);
+    EXPECT_EQ(dialogs.fileDialogs[1].title, L"请选择GHO镜像文件");
+    EXPECT_EQ(dialogs.fileDialogs[1].description.hwndOwner, frame->GetHWND());
+
+    // The choosers fill the fields the jobs read: the save dialog's answer gets ".GHO", a
+    // cancelled open dialog empties the restore field.
+    dialogs.answer = L"S:\\Bak\\Monday";
+    click(L"SelectBackUpGho_Btn");
+    EXPECT_EQ(frame->Controls().ControlText(L"BackUpPath_Edit"), L"S:\\Bak\\Monday.GHO");
+    dialogs.confirm = false;
+    click(L"SelectRestoreGho_Btn");
+    EXPECT_EQ(frame->Controls().ControlText(L"RestorePath_Edit"), L"");
+    ASSERT_EQ(dialogs.fileDialogs.size(), 4u);
+    EXPECT_TRUE(dialogs.fileDialogs[2].save);
+    EXPECT_FALSE(dialogs.fileDialogs[3].save);
+    EXPECT_EQ(jobs.size(), 3u) << "choosing a file starts no job";
+    frame->SetChooserDialogs(nullptr);
+    frame->SetImageJobObserver(nullptr);
+}
+
+// Whichever way a page of the main tab is reached, its option in the title band is the one
+// selected.
+TEST_F(MainWindowTest, TabOptionsShowThePageReachedAnyWay) {
+    auto* tab = static_cast<DuiLib::CTabLayoutUI*>(Find(L"MainTab"));
+    ASSERT_NE(tab, nullptr);
+    const wchar_t* options[] = {L"ZadOdiReloadOp", L"BackUpAndRestoreOp", L"SoftwareManagementOp",
+                                L"DataBackupOp"};
+    auto selectedOptions = [&] {
+        std::wstring which;
+        for (int i = 0; i < 4; ++i) {
+            auto* option = static_cast<DuiLib::COptionUI*>(Find(options[i]));
+            if (option && option->IsSelected()) {
+                which += std::to_wstring(i);
+            }
+        }
+        return which;
+    };
+    const std::pair<const wchar_t*, int> clicks[] = {
+        {L"StartziliaoBF1_Btn", 3},   {L"close1_btn", 0},
+        {L"SoftwareManagementOp", 2}, {L"StartziliaoBF0_Btn", 3},
+        {L"selectsys_btn", 0},        {L"BackUpAndRestoreOp", 1},
+        {L"StartziliaoBF4_Btn", 3},   {L"StartRestoreSystem1_Btn", 0}};
+    for (const auto& [name, page] : clicks) {
+        ASSERT_NE(Find(name), nullptr) << testing::Utf8(name);
+        frame->PaintManager().SendNotify(Find(name), L"click");
+        EXPECT_EQ(tab->GetCurSel(), page) << testing::Utf8(name);
+        EXPECT_EQ(selectedOptions(), std::to_wstring(page)) << testing::Utf8(name);
+    }
+}
+
+// The menu button opens the menu page under its bottom-left corner; an item chosen there
+// comes back as the menu command and opens the home page.
+TEST_F(MainWindowTest, MenuButtonOpensTheMenuUnderIt) {
+    DuiLib::CControlUI* button = Find(L"url1_btn");
+    ASSERT_NE(button, nullptr);
+    frame->PaintManager().SendNotify(button, L"click");
+    HWND menu = nullptr;
+    PumpUntil([&] { return (menu = FindWindowW(L"DuiMenuWnd", nullptr)) != nullptr; }, 3000);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetWindow(menu, GW_OWNER), frame->GetHWND());
+    RECT shown = {};
+    GetWindowRect(menu, &shown);
+    POINT anchor = {button->GetPos().left, button->GetPos().bottom};
+    ClientToScreen(frame->GetHWND(), &anchor);
+    EXPECT_EQ(shown.left, anchor.x);
+    EXPECT_EQ(shown.top, anchor.y);
+    EXPECT_EQ(shown.right - shown.left, 140);
+    EXPECT_EQ(shown.bottom - shown.top, 104);
+
+    // The first item (官方主页), pressed and released in the menu window.
+    const LPARAM item = MAKELPARAM(40, 13);
+    PostMessageW(menu, WM_LBUTTONDOWN, MK_LBUTTON, item);
+    PostMessageW(menu, WM_LBUTTONUP, 0, item);
+    PumpUntil([&] { return !opener.Opened().empty(); }, 3000);
+    EXPECT_EQ(opener.Opened(), std::vector<std::wstring>{frame->Servers().homePage});
+    PumpUntil([&] { return !IsWindow(menu); }, 3000);
+    EXPECT_FALSE(IsWindow(menu)) << "the menu closes once an item is chosen";
+}
+
+// The welcome page's logo shows the thirty frames in their order, 77.png and 100.png in the
+// places of the seventh and tenth, and stops when told.
+TEST_F(MainWindowTest, LogoTurnsThroughItsThirtyFrames) {
+    const std::vector<std::wstring> frames = {
+        L"1.png",  L"2.png",   L"3.png",  L"4.png",  L"5.png",  L"6.png",  L"77.png", L"8.png",
+        L"9.png",  L"100.png", L"11.png", L"12.png", L"13.png", L"14.png", L"15.png", L"16.png",
+        L"17.png", L"18.png",  L"19.png", L"20.png", L"21.png", L"22.png", L"23.png", L"24.png",
+        L"25.png", L"26.png",  L"27.png", L"28.png", L"29.png", L"30.png"};
+    DuiLib::CControlUI* label = Find(L"XuanZhuanLogo_Label");
+    ASSERT_NE(label, nullptr);
+    label->SetVisible(false);
+    LogoAnimation logo(frame->Controls());
+    ASSERT_TRUE(logo.Start());
+    EXPECT_TRUE(label->IsVisible());
+
+    // Seen frames, in the order they were seen: each is the one after the last seen, or a
+    // later one when a sample was missed; a full turn and a bit more are watched.
+    std::vector<int> seen;
+    const DWORD until = GetTickCount() + 30 * 130 + 1500;
+    while (GetTickCount() < until && seen.size() < 31) {
+        const std::wstring image = label->GetBkImage().GetData();
+        auto found = std::find(frames.begin(), frames.end(), image);
+        if (seen.empty() && found == frames.end()) {
+            Sleep(15);  // the skin's own picture, before the first frame
+            continue;
+        }
+        ASSERT_NE(found, frames.end()) << testing::Utf8(image);
+        int index = static_cast<int>(found - frames.begin());
+        if (seen.empty() || seen.back() != index) {
+            seen.push_back(index);
+        }
+        Sleep(15);
+    }
+    logo.Stop();
+    ASSERT_GE(seen.size(), 10u);
+    int steps = 0;
+    for (size_t i = 1; i < seen.size(); ++i) {
+        steps += (seen[i] - seen[i - 1] + 30) % 30;
+    }
+    EXPECT_LE(steps, static_cast<int>(seen.size()) * 3) << "frames out of order";
+    EXPECT_NE(std::find(seen.begin(), seen.end(), 6), seen.end()) << "77.png was not shown";
+    EXPECT_NE(std::find(seen.begin(), seen.end(), 9), seen.end()) << "100.png was not shown";
+
+    const std::wstring stopped = label->GetBkImage().GetData();
+    Sleep(400);
+    EXPECT_EQ(label->GetBkImage().GetData(), stopped) << "still turning after Stop";
+}
+
 TEST_F(MainWindowTest, SoftwareButtonsOpenOnlyWebAddresses) {
     const std::pair<const wchar_t*, const wchar_t*> targets[] = {
         {L"Soft1_Btn", L"https://soft.example.cn/browser"},

@@ -15,6 +15,7 @@
 #include "reinstall/online_download.h"
 #include "settings/download_folder.h"
 #include "staging/probe_verdict.h"
+#include "sysutil/job_log.h"
 #include "tests/integration/engine/engine_test_support.h"
 #include "tests/integration/staging/staging_fixture.h"
 #include "tests/integration/app/app_test_support.h"
@@ -140,8 +141,11 @@ class OnlineReinstallTest : public testing::StagingTest {
         options.WriteOption(L"Server", L"SoftwareCatalogue", et::ServerUrl("SoftWareInfo.zip"));
         options.WriteOption(L"Set", L"Dir", downloadFolder);
         frame = new CMainFrame(L"C:", dataFolder, prompt);
-        frame->SetReinstallObserver(
-            [this](const std::wstring& path) { reinstalls.push_back(path); });
+        frame->SetImageJobObserver([this](CMainFrame::ImageJob job, const std::wstring& path) {
+            if (job == CMainFrame::ImageJob::kReinstall) {
+                reinstalls.push_back(path);
+            }
+        });
         frame->SetPageOpener(&opener);
         ASSERT_TRUE(frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr));
@@ -166,6 +170,18 @@ class OnlineReinstallTest : public testing::StagingTest {
         return static_cast<DuiLib::CTabLayoutUI*>(Control(L"ZadodiReloadTab"))->GetCurSel();
     }
     // A click on the control of that name, whether the window looked it up or not.
+    // The job log of this run, as its bytes (UTF-8), once every line is written.
+    std::string JobLogText() {
+        EXPECT_TRUE(FlushJobLog());
+        return testing::ReadFileBytes(dataFolder + L"\\" + kJobLogName);
+    }
+    void ExpectLogged(const std::string& log, std::initializer_list<const char*> pieces) {
+        for (const char* piece : pieces) {
+            EXPECT_NE(log.find(piece), std::string::npos) << "not in the log: " << piece << "\n"
+                                                          << log;
+        }
+    }
+
     void Click(const wchar_t* name) {
         DuiLib::CControlUI* control = frame->PaintManager().FindControl(name);
         ASSERT_NE(control, nullptr) << Narrow(name);
@@ -387,6 +403,13 @@ TEST_F(OnlineReinstallTest, DownloadShowsProgressAndOffersTheKeptImageAfterNo) {
     EXPECT_EQ(asked[1].type, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
     EXPECT_TRUE(reinstalls.empty());
     EXPECT_EQ(frame->Online().TaskNumber(), 2u);
+
+    // The job log tells what happened, step by step.
+    ExpectLogged(JobLogText(), {" of 10 editions have an image address",
+                                "image catalogue: the start button", "software catalogue: ",
+                                "download: task 1 started, ", "download: task 1 finished, ",
+                                "6291456 bytes", "question [信息提示] \"WIN7_64_2.GHO\" 下载完成",
+                                "-> No", "question [Korvane一键重装] 系统已存在"});
 }
 
 // Pause shows the fixed "0 Mb/s" and moves no bytes; resume goes on; re-choose deletes the
@@ -425,6 +448,8 @@ TEST_F(OnlineReinstallTest, PauseMovesNoBytesAndReChooseGoesBackToStepOne) {
     const std::int64_t deleted = et::ServerStat("XP_1.GHO", "bytes");
     Pump(2500);
     EXPECT_EQ(et::ServerStat("XP_1.GHO", "bytes"), deleted) << "the task was not deleted";
+    ExpectLogged(JobLogText(), {"download: task 1 paused", "download: task 1 resumed",
+                                "download: task 1 deleted (re-choose)", "-> OK"});
 }
 
 // After a re-choose, the first monitor is over: the next download gets exactly one
@@ -492,6 +517,9 @@ TEST_F(OnlineReinstallTest, CompletionPromptLeftAloneRunsTheReinstall) {
     GetPrivateProfileStringW(L"boot loader", L"default", L"", value, 64, L"C:\\boot.ini");
     EXPECT_STREQ(value, L"C:\\krldr.mbr");
     EXPECT_NE(testing::ReadFileBytes(L"C:\\Ghost.ba_").find("KorvaneOnline"), std::string::npos);
+    ExpectLogged(JobLogText(), {"下载完成,是否进行一键重装系统？（30秒后自动开始一键重装） -> no "
+                                "answer (timed out)",
+                                "command cmd.exe /c shutdown -r -t 0 -> exit 0"});
     testing::RemoveFile(L"C:\\boot.ini");
     testing::RemoveFile(L"C:\\boot.in_");
 }
@@ -504,7 +532,7 @@ TEST_F(OnlineReinstallTest, ClosingWaitsForTheReinstallTheMonitorStarted) {
     ScriptedPrompt prompt({IDYES});
     StartAndFetch(CatalogueText({{"XP_2", ImageUrl("XP_2.GHO")}}), &prompt);
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    frame->SetReinstallObserver([&](const std::wstring&) {
+    frame->SetImageJobObserver([&](CMainFrame::ImageJob, const std::wstring&) {
         SetEvent(started);
         Sleep(2000);  // the job is slow to start: the program closes meanwhile
     });
