@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sysutil/no_throw.h"
+#include "sysutil/text_conversion.h"
 #include "sysutil/unique_handle.h"
 
 namespace korvane {
@@ -63,17 +64,7 @@ std::string StampedUtf8(const std::wstring& line) {
     char stamp[32] = {};
     snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth,
              now.wDay, now.wHour, now.wMinute, now.wSecond);
-    std::string bytes = stamp;
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    if (n > 0) {
-        size_t start = bytes.size();
-        bytes.resize(start + static_cast<size_t>(n));
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                            bytes.data() + start, n, nullptr, nullptr);
-    }
-    bytes += "\r\n";
-    return bytes;
+    return stamp + WideToUtf8(text) + "\r\n";
 }
 
 std::wstring InFolder(const std::wstring& folder, const wchar_t* name) {

@@ -26,6 +26,17 @@ std::string WideToAnsi(const std::wstring& wide) {
     return ansi;
 }
 
+std::string WideToUtf8(const std::wstring& wide) {
+    const int units = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) {
+        return std::string();
+    }
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, bytes.data(), n, nullptr, nullptr);
+    return bytes;
+}
+
 bool ContainsNonAsciiChar(const std::wstring& text) {
     for (wchar_t unit : text) {
         if (static_cast<unsigned>(unit) >= 0xA0) {
