@@ -29,3 +29,21 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# Catalogue signatures. The shipped program carries the vendor's public key when the build
+# names one (scripts/sign-catalogue makes the pair); without it the catalogues are used
+# unverified, as servers of the old format need. The tests and the demo sign theirs with
+# key pairs made once per build folder: "vendor" (carried) and "other" (a stranger's).
+set(KORVANE_CATALOGUE_KEY "" CACHE FILEPATH
+    "The vendor's public catalogue key (PEM) Korvane.exe carries; empty: catalogues are not verified")
+set(KORVANE_TEST_KEYS ${CMAKE_BINARY_DIR}/catalogue-keys)
+foreach(pair vendor other)
+    if(NOT EXISTS ${KORVANE_TEST_KEYS}/${pair}.pub.pem)
+        execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/sign-catalogue keygen
+                                ${KORVANE_TEST_KEYS}/${pair}
+                        OUTPUT_QUIET RESULT_VARIABLE made)
+        if(NOT made EQUAL 0)
+            message(FATAL_ERROR "could not make the test catalogue key ${pair} (openssl)")
+        endif()
+    endif()
+endforeach()

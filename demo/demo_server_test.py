@@ -131,6 +131,36 @@ class CatalogueAndImages(unittest.TestCase):
             response, _ = self.server.get(path)
             self.assertEqual(response.status, 404, path)
 
+    def test_catalogues_are_signed_with_the_key_it_was_given(self):
+        unsigned, _ = self.server.get("/yjhy/qmzgho.ini.sig")
+        self.assertEqual(unsigned.status, 404, "no key, no signature")
+        keys = tempfile.TemporaryDirectory()
+        key = os.path.join(keys.name, "vendor")
+        subprocess.run(["openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt",
+                        "rsa_keygen_bits:2048", "-out", key + ".pem"], check=True,
+                       capture_output=True)
+        subprocess.run(["openssl", "pkey", "-in", key + ".pem", "-pubout", "-out",
+                        key + ".pub.pem"], check=True)
+        signing = Server("--rate", "0", "--image-size", "1", "--sign-key", key + ".pem")
+        try:
+            for path in ["/yjhy/qmzgho.ini", "/SoftWareInfo.zip"]:
+                _, data = signing.get(path)
+                response, signature = signing.get(path + ".sig")
+                self.assertEqual(response.status, 200, path)
+                self.assertEqual(len(signature), 256, path)
+                files = {"data": data, "sig": signature}
+                for name, content in files.items():
+                    with open(os.path.join(keys.name, name), "wb") as f:
+                        f.write(content)
+                check = subprocess.run(
+                    ["openssl", "dgst", "-sha256", "-verify", key + ".pub.pem", "-signature",
+                     os.path.join(keys.name, "sig"), os.path.join(keys.name, "data")],
+                    capture_output=True)
+                self.assertEqual(check.returncode, 0, path)
+        finally:
+            signing.close()
+            keys.cleanup()
+
     def test_software_catalogue_holds_a_utf16_ini_of_sixteen_addresses_and_pictures(self):
         response, body = self.server.get("/SoftWareInfo.zip")
         self.assertEqual(response.status, 200)

@@ -5,6 +5,7 @@
 #include "reinstall/editions.h"
 #include "reinstall/engine_files.h"
 #include "staging/partition_probe.h"
+#include "sysutil/catalogue_signature.h"
 #include "sysutil/job_log.h"
 #include "sysutil/system_info.h"
 #include "sysutil/web_address.h"
@@ -37,10 +38,11 @@ std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstr
 void FetchImageCatalogue(const ImageCatalogueJob& job) {
     job.view.SetControlEnabled(kStartButton, false);
 
-    // Without the folder the copy would land in the current drive's root.
+    // Without the folder the copy would land in the current drive's root. A catalogue whose
+    // signature is missing or wrong counts as not fetched: its addresses could be anyone's.
     if (job.appDataFolder.empty() ||
-        !DownloadFreshCopy(job.catalogueUrl, CataloguePath(job.appDataFolder))) {
-        LogJob(L"image catalogue: " + job.catalogueUrl + L" could not be fetched");
+        !DownloadSignedCatalogue(job.catalogueUrl, CataloguePath(job.appDataFolder),
+                                 L"image catalogue")) {
         job.prompt.Ask(kCatalogueFailedMessage, L"信息提示", MB_ICONERROR);
         return;
     }
@@ -52,8 +54,8 @@ void FetchImageCatalogue(const ImageCatalogueJob& job) {
         job.view.SetControlUserData(edition.option, address);
         addresses += address.empty() ? 0 : 1;
     }
-    LogJob(L"image catalogue: " + job.catalogueUrl + L" fetched, " + std::to_wstring(addresses) +
-           L" of " + std::to_wstring(kEditionCount) + L" editions have an image address");
+    LogJob(L"image catalogue: " + std::to_wstring(addresses) + L" of " +
+           std::to_wstring(kEditionCount) + L" editions have an image address");
 
     if (IsWindowsNt6() && ProbeFirstDiskStyle(job.appDataFolder, job.runner, job.prompt, job.opener,
                                               job.pePageUrl) != ProbeVerdict::kMbr) {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "software/archive_unpack.h"
-#include "sysutil/fresh_download.h"
+#include "sysutil/catalogue_signature.h"
 #include "sysutil/job_log.h"
 #include "sysutil/no_throw.h"
 #include "sysutil/system_info.h"
@@ -62,12 +62,13 @@ void FetchSoftwareCatalogue(const SoftwareCatalogueJob& job) {
             }
             const std::wstring archivePath = job.appDataFolder + L"\\" + kSoftwareArchiveName;
             DeleteFolderContents(SoftwareFolder(job.appDataFolder));
-            if (!DownloadFreshCopy(job.archiveUrl, archivePath)) {
-                LogJob(L"software catalogue: " + job.archiveUrl + L" could not be fetched");
-            } else if (!FillSoftwarePage(job.page, job.appDataFolder, archivePath)) {
+            if (!DownloadSignedCatalogue(job.archiveUrl, archivePath, L"software catalogue")) {
+                return;  // the log says why
+            }
+            if (!FillSoftwarePage(job.page, job.appDataFolder, archivePath)) {
                 LogJob(L"software catalogue: " + job.archiveUrl + L" is no usable archive");
             } else {
-                LogJob(L"software catalogue: " + job.archiveUrl + L" fetched, the page is filled");
+                LogJob(L"software catalogue: the page is filled");
             }
         },
         [] {});

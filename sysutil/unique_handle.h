@@ -80,4 +80,32 @@ class UniqueFindHandle {
     HANDLE h_ = nullptr;
 };
 
+// A handle of another API, given back with Close(handle): the CryptoAPI's providers, keys
+// and hashes, for one. None is the value that holds nothing.
+template <typename T, void (*Close)(T), T None = T{}>
+class UniqueResource {
+  public:
+    UniqueResource() = default;
+    explicit UniqueResource(T value) : value_(value) {}
+    ~UniqueResource() { Reset(); }
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+
+    T Get() const { return value_; }
+    bool IsValid() const { return value_ != None; }
+    T* Receive() {
+        Reset();
+        return &value_;
+    }
+    void Reset(T value = None) {
+        if (IsValid()) {
+            Close(value_);
+        }
+        value_ = value;
+    }
+
+  private:
+    T value_ = None;
+};
+
 }  // namespace korvane

@@ -25,6 +25,10 @@ URLs must stay plain, such as an image address whose file name is what follows t
 Control: GET /__stats?name=NAME -> {"requests": n, "bytes": body bytes sent, "proxied": n,
 "agent": last User-Agent};
 GET /__version?name=NAME&v=2 serves NAME.v2 for NAME from now on (v=1 goes back).
+With --sign-key, NAME.sig (when no such file lies in the folder) is NAME's detached signature
+(openssl dgst -sha256 -sign), made as asked by GET /__signature?name=NAME&as=MODE:
+vendor (the default: --sign-key), other (--other-key), stale (the signature of NAME's bytes
+as they were before an alteration: NAME + "altered"), none (404).
 Absolute-URI requests (as sent to a proxy) are served too and counted as proxied.
 """
 import argparse
@@ -33,6 +37,7 @@ import json
 import os
 import re
 import socket
+import subprocess
 import sys
 import threading
 import time
@@ -43,6 +48,7 @@ LOCK = threading.Lock()
 STATS = {}      # name -> {"requests", "bytes", "proxied"}
 COUNTS = {}     # full request target (path+query) -> number of requests seen
 VERSIONS = {}   # name -> 1 or 2
+SIGNING = {}    # name -> how NAME.sig is made (vendor, other, stale, none)
 
 
 class SharedRate:
@@ -75,7 +81,7 @@ class Handler(BaseHTTPRequestHandler):
             sys.stderr.write("%s\n" % (fmt % args))
 
     def send_plain(self, status, text, extra=None):
-        body = text.encode()
+        body = text if isinstance(text, bytes) else text.encode()
         self.send_response(status)
         self.send_header("Content-Type", "text/plain")
         self.send_header("Content-Length", str(len(body)))
@@ -101,6 +107,14 @@ class Handler(BaseHTTPRequestHandler):
             with LOCK:
                 data = dict(stats_for(query.get("name", "")))
             return self.send_plain(200, json.dumps(data))
+        if name == "__signature":
+            with LOCK:
+                SIGNING[query.get("name", "")] = query.get("as", "vendor")
+            return self.send_plain(200, "ok")
+        if name.endswith(".sig") and self.server.sign_key:
+            signature = self.signature_of(name[:-4])
+            if signature is not None:
+                return self.send_plain(200, signature)
         if name == "__version":
             with LOCK:
                 VERSIONS[query.get("name", "")] = int(query.get("v", "1"))
@@ -219,6 +233,26 @@ class Handler(BaseHTTPRequestHandler):
                     pass
 
 
+    def signature_of(self, name):
+        """NAME's signature as /__signature asked for it; None for a 404 (or a file of that
+        name in the folder, which is served as it is)."""
+        folder = self.server.root
+        if "/" in name or not os.path.isfile(os.path.join(folder, name)) or \
+                os.path.exists(os.path.join(folder, name + ".sig")):
+            return None
+        with LOCK:
+            mode = SIGNING.get(name, "vendor")
+        if mode == "none":
+            return None
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+        if mode == "stale":
+            data += b"altered"
+        key = self.server.other_key if mode == "other" else self.server.sign_key
+        return subprocess.run(["openssl", "dgst", "-sha256", "-sign", key], input=data,
+                              stdout=subprocess.PIPE, check=True).stdout
+
+
 class Server(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
@@ -235,8 +269,12 @@ def main():
     parser.add_argument("--tls-key", help="... and this PEM key")
     parser.add_argument("--rate", type=int, default=0,
                         help="bytes per second for all file bodies together (0: no limit)")
+    parser.add_argument("--sign-key", help="private key (PEM) that signs NAME.sig on the fly")
+    parser.add_argument("--other-key", help="a stranger's private key, for /__signature as=other")
     args = parser.parse_args()
     server = Server(("127.0.0.1", args.port), Handler)
+    server.sign_key = args.sign_key
+    server.other_key = args.other_key or args.sign_key
     if args.tls_cert:
         import ssl
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

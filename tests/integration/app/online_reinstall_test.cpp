@@ -169,7 +169,6 @@ class OnlineReinstallTest : public testing::StagingTest {
     int WizardStep() {
         return static_cast<DuiLib::CTabLayoutUI*>(Control(L"ZadodiReloadTab"))->GetCurSel();
     }
-    // A click on the control of that name, whether the window looked it up or not.
     // The job log of this run, as its bytes (UTF-8), once every line is written.
     std::string JobLogText() {
         EXPECT_TRUE(FlushJobLog());
@@ -182,6 +181,7 @@ class OnlineReinstallTest : public testing::StagingTest {
         }
     }
 
+    // A click on the control of that name, whether the window looked it up or not.
     void Click(const wchar_t* name) {
         DuiLib::CControlUI* control = frame->PaintManager().FindControl(name);
         ASSERT_NE(control, nullptr) << Narrow(name);
@@ -261,6 +261,51 @@ TEST_F(OnlineReinstallTest, StartFillsTheSoftwarePageAndTheBackupFields) {
     EXPECT_EQ(Text(L"RestorePath_Edit"), downloadFolder);
     EXPECT_EQ(Text(L"BackUpDocPath_Edit"), root + L"QMZDocBak\\Documents");
     EXPECT_EQ(Text(L"RestoreDocPath_Edit"), root + L"QMZDocBak\\Documents");
+}
+
+// This program carries the build's vendor key: a catalogue or software archive whose
+// signature is missing, another key's, or made before the bytes were altered is a failed
+// fetch. The image catalogue says so and keeps the start button disabled; the software page
+// stays as the skin made it.
+TEST_F(OnlineReinstallTest, CataloguesWithoutTheVendorsSignatureAreNotUsed) {
+    ui_core_test::ZipWriter zip;
+    const std::wstring ini = L"\xFEFF[KRXT]\r\n3=http://soft.example.cn/three\r\n";
+    zip.Add("SoftWareInfo.ini",
+            std::string(reinterpret_cast<const char*>(ini.data()), ini.size() * sizeof(wchar_t)));
+    const std::vector<uint8_t> archive = zip.Build();
+    Serve("SoftWareInfo.zip", std::string(archive.begin(), archive.end()));
+    Serve("qmzgho.ini", CatalogueText({{"XP_1", ImageUrl("XP_1.GHO")}}));
+    for (const char* mode : {"none", "other", "stale"}) {
+        SCOPED_TRACE(mode);
+        for (const char* name : {"qmzgho.ini", "SoftWareInfo.zip"}) {
+            et::ServerGet(std::string("__signature?name=") + name + "&as=" + mode);
+        }
+        ScriptedPrompt prompt;
+        Start(et::ServerUrl("qmzgho.ini"), &prompt);
+        ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
+        Pump(1500);  // the software job has had its turn as well
+        const auto asked = prompt.Asked();
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].text, kCatalogueFailed);
+        EXPECT_FALSE(Control(L"StartRestoreSystem_Btn")->IsEnabled());
+        EXPECT_EQ(UserData(L"OS_Op1"), L"");
+        EXPECT_EQ(UserData(L"Soft3_Btn"), L"");
+        EXPECT_FALSE(et::FileExists(dataFolder + L"\\ghoinfo.ini")) << "a refused copy is kept";
+        ExpectLogged(JobLogText(),
+                     {"image catalogue: ", "refused, its signature", "software catalogue: "});
+        TearDown();  // the window goes before the prompt it asks with
+    }
+    // Signed by the vendor, both are used.
+    for (const char* name : {"qmzgho.ini", "SoftWareInfo.zip"}) {
+        et::ServerGet(std::string("__signature?name=") + name + "&as=vendor");
+    }
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({{"XP_1", ImageUrl("XP_1.GHO")}}), &prompt);
+    EXPECT_EQ(Narrow(UserData(L"OS_Op1")), ImageUrl("XP_1.GHO"));
+    ASSERT_TRUE(PumpUntil([&] { return !UserData(L"Soft3_Btn").empty(); }, 30000));
+    EXPECT_EQ(UserData(L"Soft3_Btn"), L"http://soft.example.cn/three");
+    ExpectLogged(JobLogText(), {"qmzgho.ini fetched, signature verified",
+                                "SoftWareInfo.zip fetched, signature verified"});
 }
 
 // Missing keys give empty addresses and the job still completes; a value is cut to 259
