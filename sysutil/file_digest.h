@@ -13,8 +13,13 @@ namespace korvane {
 // the check (the result is then empty).
 using DigestProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
+// Who hashes: the processor's SHA extensions where it has them (several times faster), else
+// the CryptoAPI's RSA/AES provider; or that provider always (tests compare the two).
+enum class DigestEngine { kFastest, kCryptoApi };
+
 // Lower-case hex of the file's SHA-256; empty when it cannot be read through, or when
 // progress stopped it.
-std::string FileSha256(const std::wstring& path, const DigestProgress& progress = {});
+std::string FileSha256(const std::wstring& path, const DigestProgress& progress = {},
+                       DigestEngine engine = DigestEngine::kFastest);
 
 }  // namespace korvane

@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "sysutil/file_digest.h"
+#include "sysutil/sha256_blocks.h"
 #include "tests/support/test_paths.h"
 
 namespace korvane {
@@ -31,15 +33,45 @@ std::string PatternBytes(size_t count) {
     return bytes;
 }
 
+constexpr DigestEngine kEngines[] = {DigestEngine::kFastest, DigestEngine::kCryptoApi};
+
 TEST(FileDigest, MatchesDigestsWorkedOutElsewhere) {
+    std::printf("this processor %s the SHA extensions\n",
+                HaveShaExtensions() ? "has" : "does not have");
     const std::wstring path = TempFile(L"korvane-digest.bin");
-    ASSERT_TRUE(testing::WriteFileBytes(path, ""));
-    EXPECT_EQ(FileSha256(path), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    ASSERT_TRUE(testing::WriteFileBytes(path, "abc"));
-    EXPECT_EQ(FileSha256(path), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    ASSERT_TRUE(testing::WriteFileBytes(path, PatternBytes(2 * 1048576 + 524288 + 7)));
-    EXPECT_EQ(FileSha256(path), "e0344d5c073ff5a845088475a7b085eae143a79eb3a7870cdc86269c7295e9e1");
-    EXPECT_EQ(FileSha256(TempFile(L"korvane-no-such-file.bin")), "");
+    for (DigestEngine engine : kEngines) {
+        SCOPED_TRACE(engine == DigestEngine::kFastest ? "fastest" : "CryptoAPI");
+        ASSERT_TRUE(testing::WriteFileBytes(path, ""));
+        EXPECT_EQ(FileSha256(path, {}, engine),
+                  "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+        ASSERT_TRUE(testing::WriteFileBytes(path, "abc"));
+        EXPECT_EQ(FileSha256(path, {}, engine),
+                  "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        ASSERT_TRUE(testing::WriteFileBytes(path, PatternBytes(2 * 1048576 + 524288 + 7)));
+        EXPECT_EQ(FileSha256(path, {}, engine),
+                  "e0344d5c073ff5a845088475a7b085eae143a79eb3a7870cdc86269c7295e9e1");
+        EXPECT_EQ(FileSha256(TempFile(L"korvane-no-such-file.bin"), {}, engine), "");
+    }
+    testing::RemoveFile(path);
+}
+
+// Every length around the padding's edges (55, 56, 63, 64 … bytes in the last block) and
+// across a block boundary gives the same digest on both engines.
+TEST(FileDigest, BothEnginesAgreeAtEveryPaddingEdge) {
+    const std::wstring path = TempFile(L"korvane-digest-edges.bin");
+    std::vector<size_t> sizes;
+    for (size_t n = 0; n <= 200; ++n) {
+        sizes.push_back(n);
+    }
+    for (size_t n : {1048575u, 1048576u, 1048577u, 1048576u + 55u, 1048576u + 56u}) {
+        sizes.push_back(n);
+    }
+    for (size_t n : sizes) {
+        ASSERT_TRUE(testing::WriteFileBytes(path, PatternBytes(n)));
+        const std::string fastest = FileSha256(path, {}, DigestEngine::kFastest);
+        ASSERT_EQ(fastest.size(), 64u) << n;
+        ASSERT_EQ(fastest, FileSha256(path, {}, DigestEngine::kCryptoApi)) << n << " bytes";
+    }
     testing::RemoveFile(path);
 }
 
