@@ -47,3 +47,12 @@ foreach(pair vendor other)
         endif()
     endif()
 endforeach()
+
+# A build folder first configured before the cross compiler was installed keeps the empty
+# flags cached then: everything would be built without optimisation, and benchmarks would
+# measure that. Say so rather than build it quietly.
+if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT CMAKE_CXX_FLAGS_RELEASE MATCHES "-O")
+    message(WARNING "CMAKE_CXX_FLAGS_RELEASE is '${CMAKE_CXX_FLAGS_RELEASE}': this folder "
+                    "caches flags without optimisation; delete ${CMAKE_BINARY_DIR}/CMakeCache.txt "
+                    "and configure again")
+endif()
