@@ -7,6 +7,7 @@
 
 #include "sysutil/fresh_download.h"
 #include "sysutil/job_log.h"
+#include "sysutil/resource_file.h"
 #include "sysutil/unique_handle.h"
 
 namespace korvane {
@@ -93,14 +94,7 @@ bool ReadSmallFile(const std::wstring& path, DWORD limit, std::string* bytes) {
 }  // namespace
 
 std::string CarriedCatalogueKey() {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(kCatalogueKeyResource), kCatalogueKeyType);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) {
-        return std::string();
-    }
-    return std::string(static_cast<const char*>(bytes), SizeofResource(module, found));
+    return std::string(ResourceBytes(kCatalogueKeyResource, kCatalogueKeyType));
 }
 
 bool VerifyCatalogueSignature(const std::string& data, const std::string& signature,

@@ -12,6 +12,7 @@
 
 #include "sysutil/job_log.h"
 #include "sysutil/unique_handle.h"
+#include "tests/integration/reinstall/test_folders.h"
 #include "tests/support/test_paths.h"
 
 namespace korvane {
@@ -21,22 +22,9 @@ using testing::FileExists;
 using testing::FolderNames;
 using testing::ReadFileBytes;
 using testing::Utf8;
+using testing_support::NewTempFolder;
 
 constexpr size_t kStampLength = 20;  // "YYYY-MM-DD HH:MM:SS "
-
-// A folder under the temporary folder that did not exist before (Wine reuses process ids).
-std::wstring NewFolder(const wchar_t* stem) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    for (DWORD attempt = GetTickCount();; ++attempt) {
-        std::wstring folder = std::wstring(temp) + stem + L"-" +
-                              std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(attempt);
-        if (CreateDirectoryW(folder.c_str(), nullptr)) {
-            return folder;
-        }
-    }
-}
 
 std::wstring LogOf(const std::wstring& folder) {
     return folder + L"\\" + kJobLogName;
@@ -83,7 +71,7 @@ std::vector<std::string> LogTexts(const std::wstring& path) {
 }
 
 TEST(JobLog, WritesStampedUtf8LinesInOrderAndAppendsOnReopen) {
-    std::wstring folder = NewFolder(L"kv-log") + L"\\not-yet";  // made by the first line
+    std::wstring folder = NewTempFolder(L"kv-log") + L"\\not-yet";  // made by the first line
     std::string before = LocalStamp();
     OpenJobLog(folder);
     LogJob(L"download: task 1 started");
@@ -103,7 +91,7 @@ TEST(JobLog, WritesStampedUtf8LinesInOrderAndAppendsOnReopen) {
 
     // The next run appends. Lines still on their way when the log moves keep their folder
     // (enough of them that some usually are).
-    std::wstring elsewhere = NewFolder(L"kv-log-other");
+    std::wstring elsewhere = NewTempFolder(L"kv-log-other");
     OpenJobLog(folder);
     for (int i = 0; i < 2000; ++i) {
         LogJob(L"second run");
@@ -118,7 +106,7 @@ TEST(JobLog, WritesStampedUtf8LinesInOrderAndAppendsOnReopen) {
 }
 
 TEST(JobLog, LinesFromManyThreadsArriveWholeAndOnce) {
-    std::wstring folder = NewFolder(L"kv-log-threads");
+    std::wstring folder = NewTempFolder(L"kv-log-threads");
     OpenJobLog(folder);
     constexpr int kThreads = 8, kLines = 500;  // fewer than the log holds pending
     std::vector<std::thread> threads;
@@ -165,7 +153,7 @@ std::vector<int> Numbers(const std::wstring& path) {
 }
 
 TEST(JobLog, RotatesBeforeTheLimitKeepingOneOldFile) {
-    std::wstring folder = NewFolder(L"kv-log-rotate");
+    std::wstring folder = NewTempFolder(L"kv-log-rotate");
     OpenJobLog(folder);
     auto logLines = [](int from, int to) {
         for (int n = from; n < to; ++n) {
@@ -206,7 +194,7 @@ TEST(JobLog, RotatesBeforeTheLimitKeepingOneOldFile) {
 }
 
 TEST(JobLog, AnUnwritableLogLosesItsLinesAndNothingElse) {
-    std::wstring base = NewFolder(L"kv-log-broken");
+    std::wstring base = NewTempFolder(L"kv-log-broken");
     std::wstring notAFolder = base + L"\\a-file";
     ASSERT_TRUE(testing::WriteFileBytes(notAFolder, "not a folder"));
     std::wstring logIsAFolder = base + L"\\log-is-a-folder";
@@ -228,7 +216,7 @@ TEST(JobLog, AnUnwritableLogLosesItsLinesAndNothingElse) {
     EXPECT_EQ(FolderNames(logIsAFolder).size(), 1u);
 
     // The writer survived: a good folder gets its lines.
-    std::wstring good = NewFolder(L"kv-log-good");
+    std::wstring good = NewTempFolder(L"kv-log-good");
     OpenJobLog(good);
     LogJob(L"still logging");
     ASSERT_TRUE(FlushJobLog());
@@ -236,7 +224,7 @@ TEST(JobLog, AnUnwritableLogLosesItsLinesAndNothingElse) {
 }
 
 TEST(JobLog, ALockedLogDoesNotHoldTheCaller) {
-    std::wstring folder = NewFolder(L"kv-log-locked");
+    std::wstring folder = NewTempFolder(L"kv-log-locked");
     OpenJobLog(folder);
     LogJob(L"before the lock");
     ASSERT_TRUE(FlushJobLog());
@@ -293,7 +281,7 @@ TEST(JobLogChild, DISABLED_BeforeOpen) {
 }
 
 TEST(JobLog, WritesNothingBeforeItIsOpened) {
-    std::wstring folder = NewFolder(L"kv-log-unopened");
+    std::wstring folder = NewTempFolder(L"kv-log-unopened");
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(self) +
