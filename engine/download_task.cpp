@@ -112,6 +112,16 @@ std::int64_t FileLength(HANDLE file) {
     return GetFileSizeEx(file, &size) ? size.QuadPart : -1;
 }
 
+// Whether the volume of folder has room for bytes more. A volume that cannot be asked is
+// given the benefit of the doubt: claiming the length will tell.
+bool VolumeCanHold(const std::wstring& folder, std::int64_t bytes) {
+    ULARGE_INTEGER available = {};
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) {
+        return true;
+    }
+    return available.QuadPart >= static_cast<std::uint64_t>(bytes);
+}
+
 bool EnsureFolder(const std::wstring& folder) {
     DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -502,9 +512,11 @@ DownloadTask::Outcome DownloadTask::TransferOnce(ResumeRecord* kept, bool* haveK
 
     if (!*haveKept) {
         // Fresh start: claim the whole length now, so a full disk or a 4 GiB volume limit
-        // shows before any transfer.
+        // shows before any transfer. Some file systems extend a file without reserving its
+        // clusters, so the free space is asked first as well.
         if (!SetFileLength(partial_.Get(), 0) ||
-            (total > 0 && !SetFileLength(partial_.Get(), total))) {
+            (total > 0 && (!VolumeCanHold(params_.folder, total) ||
+                           !SetFileLength(partial_.Get(), total)))) {
             fatalCode_ = kFailureLocalFile;
             return Outcome::kFailed;
         }

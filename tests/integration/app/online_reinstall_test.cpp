@@ -539,16 +539,17 @@ TEST_F(OnlineReinstallTest, ReChooseEndsTheMonitorSoTheNextDownloadPromptsOnce) 
     EXPECT_EQ(frame->Online().TaskNumber(), 2u);
 }
 
-// A full disk: the disk-space message, once, and the monitor ends.
+// A drive too small for the announced size: the disk-space message at once, before any of
+// the image is fetched, once, and the monitor ends.
 TEST_F(OnlineReinstallTest, FullDiskShowsTheDiskSpaceMessageOnce) {
     const std::wstring small = L"T:\\QMZ";
     ASSERT_TRUE(CreateDirectoryW(small.c_str(), nullptr) || et::FileExists(small))
         << "run-online-test maps a small drive as T:";
     ClearFolder(small);
     downloadFolder = small;
-    et::MakeServedFile("WIN10_64_2.GHO", 8 * 1048576, 10);
+    et::MakeServedFile("TOOBIG.GHO", 8 * 1048576, 10);
     ScriptedPrompt prompt;
-    StartAndFetch(CatalogueText({{"WIN10_64_2", ImageUrl("WIN10_64_2.GHO")}}), &prompt);
+    StartAndFetch(CatalogueText({{"WIN10_64_2", ImageUrl("TOOBIG.GHO")}}), &prompt);
     Click(L"OS_Op10");
     Click(L"DownloadSystem3_Btn");
     ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
@@ -558,6 +559,7 @@ TEST_F(OnlineReinstallTest, FullDiskShowsTheDiskSpaceMessageOnce) {
     EXPECT_EQ(asked[0].text, kDiskSpace);
     EXPECT_EQ(asked[0].caption, L"信息提示");
     EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(et::ServerStat("TOOBIG.GHO", "bytes"), 0) << "the refusal came after a transfer";
     ClearFolder(small);
 }
 
