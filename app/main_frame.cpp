@@ -47,11 +47,13 @@ CMainFrame::CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, Use
       loggedPrompt_(prompt ? *prompt : prompt_),
       activePrompt_(loggedPrompt_),
       jobs_(std::make_unique<SystemImageJobs>(systemDrive_, appDataFolder_, activePrompt_, runner_,
-                                              volumes_)),
+                                              volumes_, preflight_)),
       downloads_(appDataFolder_, activePrompt_),
-      online_(std::make_unique<OnlineDownload>(
-          controls_, downloads_, activePrompt_, options_, appDataFolder_, systemDrive_,
-          [this](const std::wstring& imagePath) { RunImageJob(ImageJob::kReinstall, imagePath); })) {}
+      online_(std::make_unique<OnlineDownload>(controls_, downloads_, activePrompt_, options_,
+                                               appDataFolder_, systemDrive_, machine_,
+                                               [this](const std::wstring& imagePath) {
+                                                   RunImageJob(ImageJob::kReinstall, imagePath);
+                                               })) {}
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
@@ -221,7 +223,7 @@ void CMainFrame::EndJobs() {
 void CMainFrame::StartImageCatalogue() {
     StartWorkerThread(
         [this] {
-            FetchImageCatalogue({controls_, activePrompt_, runner_, *opener_, os_, appDataFolder_,
+            FetchImageCatalogue({controls_, activePrompt_, machine_, *opener_, os_, appDataFolder_,
                                  servers_.imageCatalogue, servers_.pePage});
         },
         [this] { activePrompt_.Ask(kCatalogueFailedMessage, L"信息提示", MB_ICONERROR); });

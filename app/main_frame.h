@@ -20,6 +20,8 @@
 #include "settings/options_store.h"
 #include "settings/server_addresses.h"
 #include "settings/settings_window.h"
+#include "staging/machine_facts.h"
+#include "staging/preflight.h"
 #include "staging/system_image_jobs.h"
 #include "sysutil/file_dialogs.h"
 #include "sysutil/logged_effects.h"
@@ -130,6 +132,15 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     HiddenCommandRunner hiddenRunner_;
     LoggedCommandRunner runner_{hiddenRunner_};
     SystemVolumeQuery volumes_;
+    RunningMachineFacts machine_{appDataFolder_, runner_};
+    // The jobs' way to the opener of the moment: a test may swap it after they were made.
+    struct CurrentOpener : PageOpener {
+        explicit CurrentOpener(PageOpener* const* current) : current(current) {}
+        void OpenPage(const std::wstring& url) override { (*current)->OpenPage(url); }
+        PageOpener* const* current;
+    };
+    CurrentOpener currentOpener_{&opener_};
+    Preflight preflight_{systemDrive_, machine_, activePrompt_, currentOpener_, servers_.pePage};
     std::unique_ptr<SystemImageJobs> jobs_;
     DownloadLibrary downloads_;
     WindowControls controls_;

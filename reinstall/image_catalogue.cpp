@@ -4,7 +4,7 @@
 
 #include "reinstall/editions.h"
 #include "reinstall/engine_files.h"
-#include "staging/partition_probe.h"
+#include "staging/preflight.h"
 #include "sysutil/catalogue_signature.h"
 #include "sysutil/job_log.h"
 #include "sysutil/system_info.h"
@@ -57,8 +57,7 @@ void FetchImageCatalogue(const ImageCatalogueJob& job) {
     LogJob(L"image catalogue: " + std::to_wstring(addresses) + L" of " +
            std::to_wstring(kEditionCount) + L" editions have an image address");
 
-    if (IsWindowsNt6() && ProbeFirstDiskStyle(job.appDataFolder, job.runner, job.prompt, job.opener,
-                                              job.pePageUrl) != ProbeVerdict::kMbr) {
+    if (!BootsBootSectorEntries(job.machine, job.prompt, job.opener, job.pePageUrl)) {
         return;
     }
 

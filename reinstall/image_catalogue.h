@@ -8,7 +8,7 @@
 #include "reinstall/wizard_view.h"
 #include "sysutil/fresh_download.h"
 #include "sysutil/page_opener.h"
-#include "sysutil/process_runner.h"
+#include "staging/machine_facts.h"
 #include "sysutil/user_prompt.h"
 
 namespace korvane {
@@ -22,7 +22,7 @@ inline constexpr wchar_t kCatalogueFailedMessage[] = L"获取系统配置文件�
 struct ImageCatalogueJob {
     WizardView& view;
     UserPrompt& prompt;
-    CommandRunner& runner;  // runs the partition-style probe
+    MachineFacts& machine;  // the firmware and the partition-style probe
     PageOpener& opener;     // opens the PE page on a refusal
     OsFacts& os;            // for the recommendation
     std::wstring appDataFolder;

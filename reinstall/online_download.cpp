@@ -7,6 +7,7 @@
 #include "reinstall/image_catalogue.h"
 #include "sysutil/job_log.h"
 #include "sysutil/system_info.h"
+#include "staging/preflight.h"
 #include "sysutil/worker_thread.h"
 
 namespace korvane {
@@ -22,6 +23,7 @@ constexpr wchar_t kTotalText[] = L"DownloadTotal_Text";
 constexpr wchar_t kRemainingText[] = L"DownloadState_Text";
 constexpr wchar_t kInfoCaption[] = L"信息提示";
 constexpr wchar_t kProgramCaption[] = L"Korvane一键重装";
+constexpr wchar_t kImageExists[] = L"系统已存在，是否开始一键重装系统？";
 
 constexpr int kProgressStep = 5;
 constexpr int kEditionPagesStep = 1;
@@ -30,13 +32,16 @@ constexpr int kEditionPagesStep = 1;
 
 OnlineDownload::OnlineDownload(WizardView& view, DownloadLibrary& downloads, UserPrompt& prompt,
                                OptionsStore options, std::wstring appDataFolder,
-                               std::wstring systemDrive, ReinstallJob reinstall)
+                               std::wstring systemDrive, MachineFacts& machine,
+                               ReinstallJob reinstall)
     : view_(view),
       downloads_(downloads),
       prompt_(prompt),
-      options_(std::move(options)),
+      options_(options),
       appDataFolder_(std::move(appDataFolder)),
       systemDrive_(std::move(systemDrive)),
+      machine_(machine),
+      verified_(std::move(options)),
       reinstall_(std::move(reinstall)) {}
 
 OnlineDownload::~OnlineDownload() {
@@ -86,16 +91,30 @@ void OnlineDownload::RequestDownload(const std::wstring& downloadFolder) {
     }
 
     // The file name, not the whole path: a folder with a "." must not pass for an image.
-    if (fileName.find(L'.') == std::wstring::npos) {
+    // A hash entry that is no SHA-256 leaves the image unverifiable: as bad as no address.
+    const CatalogueHash hash = ReadImageHash(appDataFolder_, edition->catalogueKey);
+    if (fileName.find(L'.') == std::wstring::npos || hash.malformed) {
+        if (hash.malformed) {
+            LogJob(L"download: the catalogue's SHA256 entry of " +
+                   std::wstring(edition->catalogueKey) + L" is no SHA-256");
+        }
         prompt_.Ask(L"获取系统配置文件失败，请检查网络是否正常", kProgramCaption,
                     MB_ICONINFORMATION);
         return;
     }
+    // Ghost rewrites the system partition while it reads the image: refused before
+    // hours of downloading.
+    if (IsOnSystemPartition(machine_, systemDrive_, imagePath)) {
+        prompt_.Ask(SystemPartitionRefusal(ImageUse::kDownload, systemDrive_), kInfoCaption,
+                    MB_ICONERROR);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        imageHash_ = hash.hex;
+    }
     if (PathExists(imagePath)) {
-        if (prompt_.Ask(L"系统已存在，是否开始一键重装系统？", kProgramCaption,
-                        MB_YESNO | MB_ICONINFORMATION) == IDYES) {
-            reinstall_(imagePath);
-        }
+        OfferExistingImage(*edition, imagePath, hash.hex);
         return;
     }
 
@@ -126,11 +145,25 @@ bool OnlineDownload::StartDownload(const std::wstring& url, const std::wstring& 
            folder + L"\\" + fileName);
     downloads_.ApplyStoredSpeedLimit();
 
+    std::wstring imagePath;
+    std::string hash;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        imagePath = imagePath_;
+        hash = imageHash_;
+    }
+    StartWatcher([this, imagePath, hash](std::uint32_t generation) {
+        Monitor(generation, imagePath, hash);
+    });
+    return true;
+}
+
+bool OnlineDownload::StartWatcher(std::function<void(std::uint32_t generation)> body) {
     std::uint32_t generation;
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (closing_) {
-            return true;
+            return false;
         }
         generation = ++lastGeneration_;
         if (generation == 0) {
@@ -144,16 +177,45 @@ bool OnlineDownload::StartDownload(const std::wstring& url, const std::wstring& 
         --monitors_;
         changed_.notify_all();
     };
-    const std::wstring imagePath = ImagePath();
     if (!StartWorkerThread(
-            [this, generation, imagePath, ended] {
-                Monitor(generation, imagePath);
+            [body = std::move(body), generation, ended] {
+                body(generation);
                 ended();
             },
             ended)) {
         ended();
     }
     return true;
+}
+
+void OnlineDownload::OfferExistingImage(const Edition& edition, const std::wstring& imagePath,
+                                        const std::string& hash) {
+    if (hash.empty() || verified_.Remembers(imagePath, hash)) {
+        if (!hash.empty()) {
+            LogJob(L"image check: " + imagePath + L" matched before and is unchanged");
+        }
+        if (prompt_.Ask(kImageExists, kProgramCaption, MB_YESNO | MB_ICONINFORMATION) == IDYES) {
+            reinstall_(imagePath);
+        }
+        return;
+    }
+    // Reading gigabytes takes a while: on step 5 with its progress, off the UI thread.
+    EndMonitor();
+    view_.SetControlText(L"DownloadPath_Text", imagePath);
+    view_.SelectWizardStep(kProgressStep);
+    const int editionPage = edition.family + 1;
+    StartWatcher([this, imagePath, hash, editionPage](std::uint32_t generation) {
+        if (CheckImage(generation, imagePath, hash)) {
+            if (prompt_.Ask(kImageExists, kProgramCaption, MB_YESNO | MB_ICONINFORMATION) ==
+                IDYES) {
+                RunReinstall(generation, imagePath);
+                return;
+            }
+        }
+        if (IsCurrent(generation)) {
+            view_.SelectWizardStep(editionPage);
+        }
+    });
 }
 
 void OnlineDownload::TogglePause() {
@@ -211,7 +273,7 @@ void OnlineDownload::WaitBeforeNextPass(std::uint32_t generation) {
                       [this, generation] { return !IsCurrent(generation); });
 }
 
-void OnlineDownload::Monitor(std::uint32_t generation, std::wstring imagePath) {
+void OnlineDownload::Monitor(std::uint32_t generation, std::wstring imagePath, std::string hash) {
     view_.SetControlText(L"DownloadPath_Text", imagePath);
     view_.SetControlText(L"Downloading_Text", L"");
     view_.SetControlText(L"DownloadInstallPath_Text", systemDrive_);
@@ -225,7 +287,7 @@ void OnlineDownload::Monitor(std::uint32_t generation, std::wstring imagePath) {
             return;
         }
         if (record.State() == xldl::kStateFinished) {
-            HandOver(generation, record, imagePath);
+            HandOver(generation, record, imagePath, hash);
             return;
         }
         if (!ShowProgress(record)) {
@@ -279,13 +341,16 @@ void OnlineDownload::ShowFigures(const TaskInfoRecord& record) {
 }
 
 void OnlineDownload::HandOver(std::uint32_t generation, const TaskInfoRecord& record,
-                              const std::wstring& imagePath) {
+                              const std::wstring& imagePath, const std::string& hash) {
     // A short download may finish between two passes: the page and the record show the
     // finished amounts rather than the last ones seen.
     if (record.TotalBytes() > 0) {
         ShowFigures(record);
     }
     view_.SetProgressValue(kProgressBar, 100);
+    if (!hash.empty() && !CheckImage(generation, imagePath, hash)) {
+        return;
+    }
     options_.WriteOption(kDownloadSection, L"Staus", L"1");
     LogJob(L"download: task " + std::to_wstring(taskNumber_) + L" finished, " + imagePath + L", " +
            std::to_wstring(record.TotalBytes()) + L" bytes");
@@ -295,6 +360,46 @@ void OnlineDownload::HandOver(std::uint32_t generation, const TaskInfoRecord& re
                          kCompletionPromptMs) == IDNO) {
         return;
     }
+    RunReinstall(generation, imagePath);
+}
+
+bool OnlineDownload::CheckImage(std::uint32_t generation, const std::wstring& imagePath,
+                                const std::string& hash) {
+    view_.SetControlText(kRemainingText, kImageCheckText);
+    view_.ShowControl(kRemainingText, true);
+    view_.ShowControl(kProgressBar, true);
+    view_.SetProgressValue(kProgressBar, 0);
+    int shown = -1;
+    const ImageCheck result =
+        CheckImageFile(imagePath, hash, [&](std::uint64_t done, std::uint64_t total) {
+            const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+            if (percent != shown) {  // a block is 1 MiB: the page changes once a percent
+                shown = percent;
+                view_.SetProgressValue(kProgressBar, percent);
+                view_.SetControlText(kRemainingText, std::wstring(kImageCheckText) + L" " +
+                                                         std::to_wstring(percent) + L"%");
+            }
+            return IsCurrent(generation);
+        });
+    switch (result) {
+        case ImageCheck::kMatch:
+            verified_.Remember(imagePath, hash);
+            LogJob(L"image check: " + imagePath + L" matches the catalogue's SHA-256");
+            return true;
+        case ImageCheck::kStopped:
+            LogJob(L"image check: " + imagePath + L" stopped");
+            return false;
+        case ImageCheck::kMismatch:
+            break;
+    }
+    const bool setAside = SetImageAside(imagePath);
+    LogJob(L"image check: " + imagePath + L" does not match the catalogue's SHA-256, " +
+           (setAside ? L"set aside as .bad" : L"could not be set aside"));
+    prompt_.Ask(kImageCheckFailed, kInfoCaption, MB_ICONERROR);
+    return false;
+}
+
+void OnlineDownload::RunReinstall(std::uint32_t generation, const std::wstring& imagePath) {
     {
         std::lock_guard<std::mutex> hold(lock_);
         // A closing program or a newer download takes the hand-off away.

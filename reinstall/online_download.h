@@ -16,8 +16,11 @@
 #include <string>
 
 #include "reinstall/download_library.h"
+#include "reinstall/editions.h"
+#include "reinstall/image_check.h"
 #include "reinstall/wizard_view.h"
 #include "settings/options_store.h"
+#include "staging/machine_facts.h"
 #include "sysutil/user_prompt.h"
 
 namespace korvane {
@@ -30,11 +33,12 @@ class OnlineDownload {
   public:
     using ReinstallJob = std::function<void(const std::wstring& imagePath)>;
 
-    // appDataFolder holds ghoinfo.ini; options is Option.ini; reinstall runs the reinstall
-    // job with an image path, on the thread that calls it.
+    // appDataFolder holds ghoinfo.ini; options is Option.ini; machine tells where the system
+    // partition is; reinstall runs the reinstall job with an image path, on the thread that
+    // calls it.
     OnlineDownload(WizardView& view, DownloadLibrary& downloads, UserPrompt& prompt,
                    OptionsStore options, std::wstring appDataFolder, std::wstring systemDrive,
-                   ReinstallJob reinstall);
+                   MachineFacts& machine, ReinstallJob reinstall);
     // Ends the monitors and waits for them.
     ~OnlineDownload();
     OnlineDownload(const OnlineDownload&) = delete;
@@ -65,13 +69,26 @@ class OnlineDownload {
     void SetImagePath(const std::wstring& path);
 
   private:
-    void Monitor(std::uint32_t generation, std::wstring imagePath);
+    // Starts body on a worker thread as the one current watcher (a monitor or an image
+    // check); false when the program is closing.
+    bool StartWatcher(std::function<void(std::uint32_t generation)> body);
+    void Monitor(std::uint32_t generation, std::wstring imagePath, std::string hash);
     // One pass's reaction to the task's state; false ends the monitor.
     bool ShowProgress(const TaskInfoRecord& record);
     // The progress bar, sizes, speed, time left and the edition's recorded amount.
     void ShowFigures(const TaskInfoRecord& record);
     void HandOver(std::uint32_t generation, const TaskInfoRecord& record,
-                  const std::wstring& imagePath);
+                  const std::wstring& imagePath, const std::string& hash);
+    // An image already in the download folder: checked (on step 5, on a watcher) unless it
+    // has no hash or matched before, then offered for the reinstall.
+    void OfferExistingImage(const Edition& edition, const std::wstring& imagePath,
+                            const std::string& hash);
+    // The image against its hash with the progress on step 5; false when it is not to be
+    // used (a mismatch has been set aside and told, or the check was stopped).
+    bool CheckImage(std::uint32_t generation, const std::wstring& imagePath,
+                    const std::string& hash);
+    // Runs the reinstall unless the program is closing or a newer download took over.
+    void RunReinstall(std::uint32_t generation, const std::wstring& imagePath);
     // Ends the current monitor, if any.
     void EndMonitor();
     bool IsCurrent(std::uint32_t generation) const { return generation_.load() == generation; }
@@ -83,6 +100,8 @@ class OnlineDownload {
     OptionsStore options_;
     std::wstring appDataFolder_;
     std::wstring systemDrive_;
+    MachineFacts& machine_;
+    VerifiedImages verified_;
     ReinstallJob reinstall_;
 
     std::atomic<int> editionIndex_{-1};
@@ -95,6 +114,7 @@ class OnlineDownload {
     std::wstring fileName_;
     std::wstring downloadFolder_;
     std::wstring imagePath_;
+    std::string imageHash_;  // the catalogue's SHA-256 of the requested image, or empty
     bool closing_ = false;
     bool reinstalling_ = false;
     int monitors_ = 0;                          // monitor threads still running

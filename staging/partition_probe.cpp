@@ -30,9 +30,7 @@ std::wstring ReadOutputStart(const std::wstring& path) {
 
 }  // namespace
 
-ProbeVerdict ProbeFirstDiskStyle(const std::wstring& dataFolder, CommandRunner& runner,
-                                 UserPrompt& prompt, PageOpener& opener,
-                                 const std::wstring& pePageUrl) {
+ProbeVerdict RunFirstDiskProbe(const std::wstring& dataFolder, CommandRunner& runner) {
     const std::wstring script = dataFolder + L"\\krxtmbr.cmd";
     const std::wstring output = dataFolder + L"\\KRXT.txt";
     ExtractResourceToFile(script, kProbeScriptResource, kStagingResourceType);
@@ -43,12 +41,22 @@ ProbeVerdict ProbeFirstDiskStyle(const std::wstring& dataFolder, CommandRunner& 
     DeleteFileW(output.c_str());
     // (Quoted where the folder holds a blank or a character cmd reads specially.)
     runner.Run(CmdCommand(script, L">" + CmdQuoted(output)));
+    return JudgeProbeOutput(ReadOutputStart(output));
+}
 
-    ProbeVerdict verdict = JudgeProbeOutput(ReadOutputStart(output));
+void ShowProbeRefusal(ProbeVerdict verdict, UserPrompt& prompt, PageOpener& opener,
+                      const std::wstring& pePageUrl) {
     if (const wchar_t* message = ProbeRefusalMessage(verdict)) {
         prompt.Ask(message, L"信息提示", MB_OK | MB_ICONERROR);
         opener.OpenPage(pePageUrl);
     }
+}
+
+ProbeVerdict ProbeFirstDiskStyle(const std::wstring& dataFolder, CommandRunner& runner,
+                                 UserPrompt& prompt, PageOpener& opener,
+                                 const std::wstring& pePageUrl) {
+    const ProbeVerdict verdict = RunFirstDiskProbe(dataFolder, runner);
+    ShowProbeRefusal(verdict, prompt, opener, pePageUrl);
     return verdict;
 }
 

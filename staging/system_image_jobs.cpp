@@ -37,11 +37,13 @@ std::wstring SystemVolumeQuery::GhostPartitionId(const std::wstring& drive) {
 }
 
 SystemImageJobs::SystemImageJobs(std::wstring systemDrive, std::wstring appDataFolder,
-                                 UserPrompt& prompt, CommandRunner& runner, VolumeQuery& volumes)
+                                 UserPrompt& prompt, CommandRunner& runner, VolumeQuery& volumes,
+                                 Preflight& preflight)
     : systemDrive_(systemDrive),
       prompt_(prompt),
       runner_(runner),
       volumes_(volumes),
+      preflight_(preflight),
       staging_(std::move(systemDrive), std::move(appDataFolder), runner),
       writeBatch_(WriteWholeFile) {}
 
@@ -55,6 +57,10 @@ void SystemImageJobs::RunSystemBackup(const std::wstring& imagePath) {
     }
     if (ContainsNonAsciiChar(imagePath)) {
         prompt_.Ask(kPathHasChinese, kNotice, kInformation);
+        return;
+    }
+    if (!preflight_.ImageVolumeAllowed(ImageUse::kBackup, imagePath) ||
+        !preflight_.BackupSpaceAccepted(imagePath)) {
         return;
     }
     std::wstring systemId, imageId;
@@ -99,7 +105,8 @@ void SystemImageJobs::RunSystemRestore(const std::wstring& imagePath) {
         return;
     }
     std::wstring systemId, imageId;
-    if (!PartitionIds(imagePath, &systemId, &imageId)) {
+    if (!preflight_.ImageVolumeAllowed(ImageUse::kRestore, imagePath) ||
+        !PartitionIds(imagePath, &systemId, &imageId)) {
         return;
     }
     std::wstring batch = BuildRestoreBatch(systemId, imageId, ImagePathRemainder(imagePath));
@@ -123,7 +130,8 @@ void SystemImageJobs::RunSystemReinstall(const std::wstring& imagePath) {
         return;
     }
     std::wstring systemId, imageId;
-    if (!PartitionIds(imagePath, &systemId, &imageId)) {
+    if (!preflight_.ImageVolumeAllowed(ImageUse::kReinstall, imagePath) ||
+        !PartitionIds(imagePath, &systemId, &imageId)) {
         return;
     }
     std::wstring batch = BuildRestoreBatch(systemId, imageId, ImagePathRemainder(imagePath));
@@ -150,7 +158,7 @@ bool SystemImageJobs::CanStage() {
                     kNotice, kError);
         return false;
     }
-    return true;
+    return preflight_.MachineAllowsStaging();
 }
 
 // A volume that cannot be asked has no designator, and a batch without one would send

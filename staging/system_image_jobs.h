@@ -6,6 +6,7 @@
 #include <string>
 
 #include "staging/boot_staging.h"
+#include "staging/preflight.h"
 #include "sysutil/process_runner.h"
 #include "sysutil/user_prompt.h"
 
@@ -25,8 +26,9 @@ class SystemVolumeQuery : public VolumeQuery {
 
 class SystemImageJobs {
   public:
+    // preflight answers for the same system drive and tells the same prompt.
     SystemImageJobs(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt& prompt,
-                    CommandRunner& runner, VolumeQuery& volumes);
+                    CommandRunner& runner, VolumeQuery& volumes, Preflight& preflight);
 
     // How the batch bytes are written into the open file; a test may make the write fail.
     using BatchWriteFn = bool (*)(HANDLE file, const std::string& bytes);
@@ -54,6 +56,7 @@ class SystemImageJobs {
     UserPrompt& prompt_;
     CommandRunner& runner_;
     VolumeQuery& volumes_;
+    Preflight& preflight_;
     BootStaging staging_;
     BatchWriteFn writeBatch_;
 };

@@ -1,6 +1,7 @@
 #include "sysutil/drive_queries.h"
 
 #include <cstddef>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 
@@ -53,6 +54,92 @@ std::wstring GetGhostPartitionId(const std::wstring& drive) {
     swprintf(text, 32, L"%lu:%lu", static_cast<unsigned long>(number.DeviceNumber + 1),
              static_cast<unsigned long>(number.PartitionNumber));
     return text;
+}
+
+bool BootSectorShowsBitLocker(const unsigned char* sector, size_t size) {
+    constexpr char kSignature[] = "-FVE-FS-";
+    constexpr size_t kAt = 3;
+    constexpr size_t kLength = sizeof(kSignature) - 1;
+    return size >= kAt + kLength && memcmp(sector + kAt, kSignature, kLength) == 0;
+}
+
+namespace {
+
+constexpr DWORD kSectorBytes = 512;
+
+// The first sector at offset of a device opened for reading; false when it cannot be read.
+bool ReadSectorAt(const std::wstring& device, LONGLONG offset, unsigned char* sector) {
+    UniqueHandle file(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) {
+        return false;
+    }
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    DWORD read = 0;
+    return SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) &&
+           ReadFile(file.Get(), sector, kSectorBytes, &read, nullptr) && read == kSectorBytes;
+}
+
+// The disk number and starting offset of the drive's partition.
+bool PartitionPlace(const std::wstring& drive, DWORD* disk, LONGLONG* offset) {
+    UniqueHandle volume(CreateFileW((L"\\\\.\\" + drive).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    if (!volume.IsValid()) {
+        return false;
+    }
+    STORAGE_DEVICE_NUMBER number = {};
+    PARTITION_INFORMATION_EX partition = {};
+    DWORD returned = 0;
+    if (!DeviceIoControl(volume.Get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
+                         sizeof(number), &returned, nullptr) ||
+        !DeviceIoControl(volume.Get(), IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &partition,
+                         sizeof(partition), &returned, nullptr)) {
+        return false;
+    }
+    *disk = number.DeviceNumber;
+    *offset = partition.StartingOffset.QuadPart;
+    return true;
+}
+
+}  // namespace
+
+bool IsBitLockerVolume(const std::wstring& drive) {
+    alignas(8) unsigned char sector[kSectorBytes] = {};
+    if (ReadSectorAt(L"\\\\.\\" + drive, 0, sector) &&
+        BootSectorShowsBitLocker(sector, sizeof(sector))) {
+        return true;
+    }
+    DWORD disk = 0;
+    LONGLONG offset = 0;
+    return PartitionPlace(drive, &disk, &offset) &&
+           ReadSectorAt(L"\\\\.\\PhysicalDrive" + std::to_wstring(disk), offset, sector) &&
+           BootSectorShowsBitLocker(sector, sizeof(sector));
+}
+
+bool GetVolumeSpace(const std::wstring& drive, uint64_t* freeBytes, uint64_t* usedBytes) {
+    ULARGE_INTEGER available = {}, total = {}, totalFree = {};
+    if (!GetDiskFreeSpaceExW((drive + L"\\").c_str(), &available, &total, &totalFree)) {
+        return false;
+    }
+    *freeBytes = available.QuadPart;
+    *usedBytes = total.QuadPart - totalFree.QuadPart;
+    return true;
+}
+
+std::wstring UnderlyingDrive(const std::wstring& drive) {
+    wchar_t target[MAX_PATH + 8] = {};
+    if (drive.size() != 2 || !QueryDosDeviceW(drive.c_str(), target, MAX_PATH + 8)) {
+        return drive;
+    }
+    // A substituted drive answers "\??\C:\dir".
+    const std::wstring text = target;
+    if (text.size() >= 6 && text.compare(0, 4, L"\\??\\") == 0 && iswalpha(text[4]) &&
+        text[5] == L':') {
+        return text.substr(4, 2);
+    }
+    return drive;
 }
 
 bool SystemDriveSource::ListRoots(std::vector<std::wstring>* roots) {

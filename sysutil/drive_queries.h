@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,22 @@ bool DescriptorShowsUsb(bool querySucceeded, DWORD bytesReturned,
 // Ghost's designator of the volume ("C:" -> "1:2": disk counted from 1, partition as
 // Windows numbers it). Empty when the volume cannot be opened or asked.
 std::wstring GetGhostPartitionId(const std::wstring& drive);
+
+// True when a volume's first sector carries BitLocker's signature ("-FVE-FS-" where a file
+// system keeps its name, at offset 3).
+bool BootSectorShowsBitLocker(const unsigned char* sector, size_t size);
+
+// True when the drive's volume is encrypted with BitLocker: its first sector read through the
+// volume or, where the encryption hides it there, through the disk at the partition's
+// start. False when neither can be read.
+bool IsBitLockerVolume(const std::wstring& drive);
+
+// The drive's bytes free to this user and bytes in use; false when it cannot be asked.
+bool GetVolumeSpace(const std::wstring& drive, uint64_t* freeBytes, uint64_t* usedBytes);
+
+// The drive a substituted drive ("subst X: C:\dir") lives on ("C:"); the drive itself
+// otherwise.
+std::wstring UnderlyingDrive(const std::wstring& drive);
 
 // The drives of the machine, as FindLargestDataDrive sees them.
 class DriveSource {

@@ -25,6 +25,38 @@ bool IsNt6Version(unsigned long platformId, unsigned long majorVersion) {
     return platformId == VER_PLATFORM_WIN32_NT && majorVersion == 6;
 }
 
+BootFirmware FirmwareFromVariableProbe(unsigned long lastError) {
+    return lastError == ERROR_INVALID_FUNCTION ? BootFirmware::kBios : BootFirmware::kUefi;
+}
+
+// Both calls are looked up at run time: XP's kernel32 has neither.
+BootFirmware GetBootFirmware() {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    using GetFirmwareTypeFn = BOOL(WINAPI*)(FIRMWARE_TYPE*);
+    auto getType = reinterpret_cast<GetFirmwareTypeFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetFirmwareType")));
+    FIRMWARE_TYPE type = FirmwareTypeUnknown;
+    if (getType && getType(&type)) {
+        if (type == FirmwareTypeBios) {
+            return BootFirmware::kBios;
+        }
+        if (type == FirmwareTypeUefi) {
+            return BootFirmware::kUefi;
+        }
+    }
+    using GetVariableFn = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, PVOID, DWORD);
+    auto getVariable = reinterpret_cast<GetVariableFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetFirmwareEnvironmentVariableW")));
+    if (!getVariable) {
+        return BootFirmware::kUnknown;
+    }
+    SetLastError(ERROR_SUCCESS);
+    if (getVariable(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0) != 0) {
+        return BootFirmware::kUefi;
+    }
+    return FirmwareFromVariableProbe(GetLastError());
+}
+
 bool PathExists(const std::wstring& path) {
     return _access(WideToAnsi(path).c_str(), 0) == 0;
 }

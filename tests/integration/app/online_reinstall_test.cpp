@@ -12,8 +12,10 @@
 
 #include "app/main_frame.h"
 #include "reinstall/editions.h"
+#include "reinstall/image_check.h"
 #include "reinstall/online_download.h"
 #include "settings/download_folder.h"
+#include "staging/preflight.h"
 #include "staging/probe_verdict.h"
 #include "sysutil/job_log.h"
 #include "tests/integration/engine/engine_test_support.h"
@@ -57,6 +59,35 @@ std::string CatalogueText(const std::vector<std::pair<std::string, std::string>>
     return text;
 }
 
+// The catalogue's section of image hashes.
+std::string HashSection(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string text = "[SHA256]\r\n";
+    for (const auto& [key, value] : entries) {
+        text += key + "=" + value + "\r\n";
+    }
+    return text;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// Other bytes at the start of the file, its size and time as they were.
+void AlterKeepingSizeAndTime(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written = {};
+    GetFileTime(file, nullptr, nullptr, &written);
+    DWORD done = 0;
+    WriteFile(file, "altered!", 8, &done, nullptr);
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+}
+
 std::string ImageUrl(const std::string& file) {
     return Narrow(et::ServerUrl(file));
 }
@@ -91,8 +122,8 @@ class OnlineReinstallTest : public testing::StagingTest {
         CreateDirectoryW(dataFolder.c_str(), nullptr);
         DeleteFileW((dataFolder + L"\\Option.ini").c_str());
         DeleteFileW((dataFolder + L"\\ghoinfo.ini").c_str());
-        CreateDirectoryW(L"C:\\KorvaneOnline", nullptr);
-        downloadFolder = L"C:\\KorvaneOnline\\" + name;
+        CreateDirectoryW(L"D:\\KorvaneOnline", nullptr);
+        downloadFolder = L"D:\\KorvaneOnline\\" + name;
         CreateDirectoryW(downloadFolder.c_str(), nullptr);
         ClearFolder(downloadFolder);
     }
@@ -370,12 +401,12 @@ TEST_F(OnlineReinstallTest, RequestRefusesNamesWithoutDotAndFoldersTheEngineCann
     StartAndFetch(CatalogueText({{"WIN10_32_2", ImageUrl("images/plain")},
                                  {"WIN10_64_2", ImageUrl("WIN10_64_2.GHO")}}),
                   &prompt);
-    const std::wstring dotted = L"C:\\KorvaneOnline\\with.dot";
+    const std::wstring dotted = L"D:\\KorvaneOnline\\with.dot";
     CreateDirectoryW(dotted.c_str(), nullptr);
     frame->Online().ChooseEdition(8);
     frame->Online().RequestDownload(dotted);
     frame->Online().ChooseEdition(10);
-    frame->Online().RequestDownload(L"C:\\" + std::wstring(300, L'x'));
+    frame->Online().RequestDownload(L"D:\\" + std::wstring(300, L'x'));
     RemoveDirectoryW(dotted.c_str());
 
     const auto asked = prompt.Asked();
@@ -539,17 +570,17 @@ TEST_F(OnlineReinstallTest, ReChooseEndsTheMonitorSoTheNextDownloadPromptsOnce) 
     EXPECT_EQ(frame->Online().TaskNumber(), 2u);
 }
 
-// A drive too small for the announced size: the disk-space message at once, before any of
-// the image is fetched, once, and the monitor ends.
+// A drive too small for the announced size: the disk-space message at once, once, and the
+// monitor ends.
 TEST_F(OnlineReinstallTest, FullDiskShowsTheDiskSpaceMessageOnce) {
     const std::wstring small = L"T:\\QMZ";
     ASSERT_TRUE(CreateDirectoryW(small.c_str(), nullptr) || et::FileExists(small))
         << "run-online-test maps a small drive as T:";
     ClearFolder(small);
     downloadFolder = small;
-    et::MakeServedFile("TOOBIG.GHO", 8 * 1048576, 10);
+    et::MakeServedFile("WIN10_64_2.GHO", 8 * 1048576, 10);
     ScriptedPrompt prompt;
-    StartAndFetch(CatalogueText({{"WIN10_64_2", ImageUrl("TOOBIG.GHO")}}), &prompt);
+    StartAndFetch(CatalogueText({{"WIN10_64_2", ImageUrl("WIN10_64_2.GHO")}}), &prompt);
     Click(L"OS_Op10");
     Click(L"DownloadSystem3_Btn");
     ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
@@ -559,7 +590,9 @@ TEST_F(OnlineReinstallTest, FullDiskShowsTheDiskSpaceMessageOnce) {
     EXPECT_EQ(asked[0].text, kDiskSpace);
     EXPECT_EQ(asked[0].caption, L"信息提示");
     EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(et::ServerStat("TOOBIG.GHO", "bytes"), 0) << "the refusal came after a transfer";
+    // Refused before the length was claimed: the file system here would have taken the
+    // claim and the transfer would have filled the drive.
+    EXPECT_EQ(et::FileSize(small + L"\\WIN10_64_2.GHO.kvdl"), 0);
     ClearFolder(small);
 }
 
@@ -713,6 +746,134 @@ TEST_F(OnlineReinstallTest, Nt6ProbeRefusalKeepsTheStartButtonDisabled) {
     EXPECT_EQ(Text(L"ChooseOs_Text"), kNoChoiceText);
     EXPECT_FALSE(Control(L"StartRestoreSystem_Btn")->IsEnabled());
     EXPECT_FALSE(et::FileExists(dataFolder + L"\\Download\\xldl.dll"));
+}
+
+// Ghost rewrites the system partition while it reads the image: a download folder there is
+// refused before anything is fetched or recorded. A hash entry that is no SHA-256 leaves the
+// image unverifiable and is refused like a missing address.
+TEST_F(OnlineReinstallTest, RequestRefusesASystemPartitionFolderAndAMalformedHash) {
+    downloadFolder = L"C:\\KorvaneOnlineOnC";
+    ScriptedPrompt prompt;
+    StartAndFetch(CatalogueText({{"WIN10_64_1", ImageUrl("SYSPART.GHO")},
+                                 {"WIN10_64_2", ImageUrl("BADHASH.GHO")}}) +
+                      HashSection({{"WIN10_64_2", "not-a-sha-256"}}),
+                  &prompt);
+    Click(L"OS_Op9");
+    Click(L"DownloadSystem3_Btn");
+    Click(L"OS_Op10");
+    Click(L"DownloadSystem3_Btn");
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, SystemPartitionRefusal(ImageUse::kDownload, L"C:"));
+    EXPECT_EQ(asked[0].caption, L"信息提示");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(asked[1].text, kNoImageAddress);
+    EXPECT_FALSE(frame->Online().DownloadStarted());
+    EXPECT_EQ(Option(L"Download", L"FileName"), L"") << "nothing recorded";
+    EXPECT_EQ(et::ServerStat("SYSPART.GHO", "requests"), 0);
+    EXPECT_TRUE(LoggedSoon("SHA256 entry of WIN10_64_2 is no SHA-256")) << JobLogText();
+}
+
+// A download whose bytes match the catalogue's SHA-256 is checked on step 5 before the
+// completion prompt. The file that matched is remembered by its size and time: the next
+// click offers it without reading it again (bytes altered behind the same size and time go
+// unseen, which only a second read would notice).
+TEST_F(OnlineReinstallTest, AMatchingDownloadIsCheckedOnceThenOffered) {
+    et::MakeServedFile("WIN7_64_1.GHO", 3 * 1048576, 21);
+    const std::string hash = et::Sha256OfFile(et::ServerRoot() + L"\\WIN7_64_1.GHO");
+    ScriptedPrompt prompt({IDNO, IDNO});
+    StartAndFetch(CatalogueText({{"WIN7_64_1", ImageUrl("WIN7_64_1.GHO")}}) +
+                      HashSection({{"WIN7_64_1", Upper(hash)}}),
+                  &prompt);
+    Click(L"OS_Op5");
+    Click(L"DownloadSystem2_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return CountAsked(prompt, L"\"") == 1; }, 60000));
+    EXPECT_EQ(prompt.Asked().size(), 1u);
+    EXPECT_EQ(Text(L"DownloadState_Text"), std::wstring(kImageCheckText) + L" 100%");
+    EXPECT_EQ(Option(L"Download", L"Staus"), L"1");
+    EXPECT_TRUE(LoggedSoon("WIN7_64_1.GHO matches the catalogue's SHA-256")) << JobLogText();
+
+    const std::wstring image = downloadFolder + L"\\WIN7_64_1.GHO";
+    AlterKeepingSizeAndTime(image);
+    Click(L"DownloadSystem2_Btn");
+    const auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].text, kImageExists) << "asked at once, without a check";
+    EXPECT_TRUE(LoggedSoon("WIN7_64_1.GHO matched before and is unchanged")) << JobLogText();
+    EXPECT_TRUE(et::FileExists(image));
+}
+
+// A download whose bytes do not match is set aside as ".bad", told, and never staged; the
+// next click fetches it again instead of offering what was set aside.
+TEST_F(OnlineReinstallTest, AMismatchingDownloadIsSetAsideAndNeverStaged) {
+    et::MakeServedFile("WIN10_32_1.GHO", 2 * 1048576, 22);
+    ScriptedPrompt prompt({IDYES, IDYES, IDYES});
+    StartAndFetch(CatalogueText({{"WIN10_32_1", ImageUrl("WIN10_32_1.GHO")}}) +
+                      HashSection({{"WIN10_32_1", std::string(64, 'a')}}),
+                  &prompt);
+    Click(L"OS_Op7");
+    Click(L"DownloadSystem3_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return !prompt.Asked().empty(); }, 60000));
+    Pump(1000);
+    auto asked = prompt.Asked();
+    ASSERT_EQ(asked.size(), 1u) << "no completion prompt";
+    EXPECT_EQ(asked[0].text, kImageCheckFailed);
+    EXPECT_EQ(asked[0].caption, L"信息提示");
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_ICONERROR));
+    const std::wstring image = downloadFolder + L"\\WIN10_32_1.GHO";
+    EXPECT_FALSE(et::FileExists(image));
+    EXPECT_EQ(et::Sha256OfFile(image + L".bad"),
+              et::Sha256OfFile(et::ServerRoot() + L"\\WIN10_32_1.GHO"));
+    EXPECT_TRUE(reinstalls.empty());
+    EXPECT_FALSE(et::FileExists(L"C:\\Ghost.ba_"));
+    EXPECT_EQ(ShutdownRecord(), "");
+    EXPECT_EQ(Option(L"Download", L"Staus"), L"0");
+    EXPECT_TRUE(LoggedSoon("does not match the catalogue's SHA-256, set aside as .bad"))
+        << JobLogText();
+
+    const std::int64_t requests = et::ServerStat("WIN10_32_1.GHO", "requests");
+    Click(L"DownloadSystem3_Btn");
+    EXPECT_EQ(WizardStep(), 5) << "a new download, not the offer of the set-aside file";
+    ASSERT_TRUE(PumpUntil([&] { return prompt.Asked().size() == 2; }, 60000));
+    EXPECT_EQ(prompt.Asked()[1].text, kImageCheckFailed);
+    EXPECT_GT(et::ServerStat("WIN10_32_1.GHO", "requests"), requests);
+    EXPECT_TRUE(reinstalls.empty());
+}
+
+// An image already in the download folder that matched no check yet is checked on step 5
+// first: a good one is offered and Yes reinstalls from it; a bad one is set aside, told,
+// and the edition page comes back.
+TEST_F(OnlineReinstallTest, AnImageAlreadyThereIsCheckedBeforeItIsOffered) {
+    ASSERT_TRUE(testing::WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    const std::wstring good = downloadFolder + L"\\THERE1.GHO";
+    const std::wstring bad = downloadFolder + L"\\THERE2.GHO";
+    ASSERT_TRUE(testing::WriteFileBytes(good, std::string(3 * 1048576 + 5, 'g')));
+    ASSERT_TRUE(testing::WriteFileBytes(bad, std::string(1048576, 'b')));
+    ScriptedPrompt prompt({IDYES});
+    StartAndFetch(
+        CatalogueText({{"XP_1", ImageUrl("THERE1.GHO")}, {"XP_2", ImageUrl("THERE2.GHO")}}) +
+            HashSection({{"XP_1", et::Sha256OfFile(good)}, {"XP_2", et::Sha256OfFile(good)}}),
+        &prompt);
+    Click(L"OS_Op1");
+    Click(L"DownloadSystem1_Btn");
+    EXPECT_EQ(WizardStep(), 5) << "the check shows on the progress page";
+    ASSERT_TRUE(PumpUntil([&] { return reinstalls.size() == 1; }, 30000));
+    EXPECT_EQ(prompt.Asked()[0].text, kImageExists);
+    EXPECT_EQ(reinstalls[0], good);
+    EXPECT_TRUE(LoggedSoon("THERE1.GHO matches the catalogue's SHA-256")) << JobLogText();
+    EXPECT_EQ(et::ServerStat("THERE1.GHO", "requests"), 0);
+    EXPECT_TRUE(PumpUntil([&] { return !ShutdownRecord().empty(); }, 30000));
+
+    Click(L"OS_Op2");
+    Click(L"DownloadSystem1_Btn");
+    ASSERT_TRUE(PumpUntil([&] { return prompt.Asked().size() == 2; }, 30000));
+    EXPECT_EQ(prompt.Asked()[1].text, kImageCheckFailed);
+    EXPECT_TRUE(PumpUntil([&] { return WizardStep() == 2; }, 10000)) << "back to the XP page";
+    EXPECT_TRUE(et::FileExists(bad + L".bad"));
+    EXPECT_FALSE(et::FileExists(bad));
+    EXPECT_EQ(reinstalls.size(), 1u);
+    testing::RemoveFile(L"C:\\boot.ini");
+    testing::RemoveFile(L"C:\\boot.in_");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -71,6 +74,39 @@ TEST(Drives, GhostDesignatorOfTheSystemVolume) {
     EXPECT_EQ(GetGhostPartitionId(L"Q:"), L"") << "a volume that cannot be opened has none";
     EXPECT_FALSE(IsUsbDrive(L"C:"));
     EXPECT_FALSE(IsUsbDrive(L"Q:"));
+}
+
+// The facts the image jobs check before staging, as this machine answers them.
+TEST(Drives, PreflightFactsOfThisMachine) {
+    unsigned char sector[512] = {0xEB, 0x58, 0x90};
+    memcpy(sector + 3, "NTFS    ", 8);
+    EXPECT_FALSE(BootSectorShowsBitLocker(sector, sizeof(sector)));
+    memcpy(sector + 3, "-FVE-FS-", 8);
+    EXPECT_TRUE(BootSectorShowsBitLocker(sector, sizeof(sector)));
+    EXPECT_FALSE(BootSectorShowsBitLocker(sector, 10)) << "a short read shows nothing";
+    memcpy(sector + 3, "-FVE-FS ", 8);
+    EXPECT_FALSE(BootSectorShowsBitLocker(sector, sizeof(sector)));
+    EXPECT_FALSE(IsBitLockerVolume(L"C:"));
+    EXPECT_FALSE(IsBitLockerVolume(L"Q:")) << "a volume that cannot be read";
+
+    std::uint64_t freeBytes = 0, usedBytes = 0;
+    ASSERT_TRUE(GetVolumeSpace(L"C:", &freeBytes, &usedBytes));
+    EXPECT_GT(freeBytes, 0u);
+    EXPECT_FALSE(GetVolumeSpace(L"Q:", &freeBytes, &usedBytes));
+
+    EXPECT_EQ(UnderlyingDrive(L"C:"), L"C:");
+    EXPECT_EQ(UnderlyingDrive(L"D:"), L"D:");
+    ASSERT_TRUE(DefineDosDeviceW(0, L"X:", L"C:\\windows"));
+    EXPECT_EQ(UnderlyingDrive(L"X:"), L"C:") << "a substituted drive lives on its host";
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"X:", nullptr);
+
+    EXPECT_EQ(FirmwareFromVariableProbe(ERROR_INVALID_FUNCTION), BootFirmware::kBios);
+    EXPECT_EQ(FirmwareFromVariableProbe(ERROR_NOACCESS), BootFirmware::kUefi);
+    EXPECT_EQ(FirmwareFromVariableProbe(ERROR_ENVVAR_NOT_FOUND), BootFirmware::kUefi);
+    const BootFirmware firmware = GetBootFirmware();
+    EXPECT_TRUE(firmware == BootFirmware::kBios || firmware == BootFirmware::kUefi ||
+                firmware == BootFirmware::kUnknown);
+    std::printf("this machine's firmware: %d\n", static_cast<int>(firmware));
 }
 
 TEST(Drives, OnlyAnAnsweredQueryNamingUsbShowsAUsbDrive) {
