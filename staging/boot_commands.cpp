@@ -1,5 +1,7 @@
 #include "staging/boot_commands.h"
 
+#include "staging/boot_file_names.h"
+
 namespace korvane {
 
 namespace {
@@ -50,7 +52,7 @@ std::vector<EditorStep> StageEditorCommands(const std::wstring& appDataFolder,
         {EditorCommand(appDataFolder, L"/export " + StoreBackupPath()), true, true},
         step(L"/create " + entry + L" /d \"" + description + L"\" /application bootsector", false),
         step(L"/set " + entry + L" device boot", true),
-        step(L"/set " + entry + L" path \\krldr.mbr", true),
+        step(L"/set " + entry + L" path \\" + kBootSectorName, true),
         step(L"/set " + entry + L" description " + description, false),
         step(L"/displayorder " + entry + L" /addlast", false),
         step(L"/timeout 3 ", false),

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "staging/boot_file_names.h"
 #include "staging/staging_resources.h"
 #include "sysutil/resource_file.h"
 #include "sysutil/system_info.h"
@@ -23,9 +24,9 @@ struct LoaderFile {
 
 // In the order they are written.
 constexpr LoaderFile kLoaderFiles[] = {
-    {L"krldr", kLoaderResource},
-    {L"krldr.ima", kFloppyImageResource},
-    {L"krldr.mbr", kBootSectorResource},
+    {kLoaderName, kLoaderResource},
+    {kFloppyImageName, kFloppyImageResource},
+    {kBootSectorName, kBootSectorResource},
 };
 
 bool FileHasSize(const std::wstring& path, DWORD size) {
@@ -117,7 +118,7 @@ bool BootStaging::StageBootEntry(const std::wstring& description, const std::wst
     if (FolderExists(firstVolumeRoot_)) {
         loadersInPlace = loadersInPlace && LoaderFilesInPlace(firstVolumeRoot_);
     }
-    bool batchInPlace = PathExists(SystemRoot() + L"Ghost.ba_");
+    bool batchInPlace = PathExists(SystemRoot() + kGhostBatchName);
     return entryIsDefault && loadersInPlace && batchInPlace;
 }
 
@@ -140,7 +141,7 @@ bool BootStaging::StageBcdEntry(const std::wstring& description) {
 bool BootStaging::StageBootIniEntry(const std::wstring& bootIniText) {
     const std::wstring bootIni = SystemRoot() + L"boot.ini";
     const std::wstring saved = SystemRoot() + L"boot.in_";
-    const std::wstring entryKey = systemDrive_ + L"\\krldr.mbr";
+    const std::wstring entryKey = systemDrive_ + L"\\" + kBootSectorName;
 
     // Hidden alone clears read-only and system, so the files can be moved and deleted.
     SetFileAttributesW(saved.c_str(), kHidden);
@@ -189,7 +190,8 @@ void BootStaging::UnstageBootEntry() {
         }
     }
     for (const std::wstring& root : roots) {
-        for (const wchar_t* name : {L"krldr", L"krldr.ima", L"krldr.mbr", L"Ghost.ba_"}) {
+        for (const wchar_t* name :
+             {kLoaderName, kFloppyImageName, kBootSectorName, kGhostBatchName}) {
             const std::wstring path = root + name;
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileW(path.c_str());

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "staging/boot_file_names.h"
 #include "staging/ghost_batch.h"
 #include "sysutil/drive_queries.h"
 #include "sysutil/system_info.h"
@@ -191,7 +192,7 @@ bool SystemImageJobs::CreateImageFolders(const std::wstring& imagePath) {
 }
 
 bool SystemImageJobs::WriteBatch(const std::wstring& text, const BatchMessages& messages) {
-    const std::wstring path = staging_.SystemRoot() + L"Ghost.ba_";
+    const std::wstring path = staging_.SystemRoot() + kGhostBatchName;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
     DeleteFileW(path.c_str());
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

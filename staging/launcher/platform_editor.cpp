@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "sysutil/text_conversion.h"
 #include "sysutil/unique_handle.h"
 
 namespace korvane {
@@ -22,13 +23,7 @@ bool RunningUnderWow64() {
 
 void WriteError(const std::wstring& text) {
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    std::string bytes;
-    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n > 1) {
-        bytes.resize(static_cast<size_t>(n) - 1);
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, bytes.data(), n, nullptr, nullptr);
-    }
-    bytes += "\r\n";
+    std::string bytes = WideToAnsi(text) + "\r\n";
     DWORD written = 0;
     if (err && err != INVALID_HANDLE_VALUE) {
         WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
