@@ -35,7 +35,8 @@ namespace korvane {
 // Private window messages of the main window.
 inline constexpr UINT kTrayCallbackMessage = WM_USER + 110;
 inline constexpr UINT kReinstallRequestMessage = WM_USER + 111;
-inline constexpr UINT kMenuCommandMessage = WM_USER + 121;
+// The menu's command (WM_USER + 121) is the framework's own message.
+inline constexpr UINT kMenuCommandMessage = DuiLib::WM_MENUCLICK;
 
 inline constexpr UINT kProgramIcon = 108;
 

@@ -1,6 +1,6 @@
 #include "settings/options_store.h"
 
-#include <shlobj.h>
+#include "sysutil/system_info.h"
 
 namespace korvane {
 
@@ -11,12 +11,8 @@ constexpr DWORD kReadUnits = 260;
 
 }  // namespace
 
-std::wstring GetOptionsFilePath(HWND owner) {
-    wchar_t roaming[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(owner, roaming, CSIDL_APPDATA, FALSE)) {
-        return std::wstring();
-    }
-    return GetOptionsFilePath(std::wstring(roaming) + L"\\QMZXT");
+std::wstring GetOptionsFilePath(HWND /*owner*/) {
+    return GetOptionsFilePath(GetApplicationDataFolder());
 }
 
 std::wstring GetOptionsFilePath(const std::wstring& appDataFolder) {
