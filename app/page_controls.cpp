@@ -1,51 +1,42 @@
 #include "app/page_controls.h"
 
+#include <array>
 #include <cwchar>
+#include <iterator>
+#include <string>
+#include <utility>
 
 namespace korvane {
 
 namespace {
 
-template <typename Control>
-DuiLib::CControlUI* Make() {
-    return new Control();
+using MakeFn = DuiLib::CControlUI* (*)();
+
+template <size_t... kElement>
+constexpr std::array<MakeFn, sizeof...(kElement)> Makers(std::index_sequence<kElement...>) {
+    return {[]() -> DuiLib::CControlUI* { return new SkinPageControl<kElement>(); }...};
 }
 
-struct PageElement {
-    const wchar_t* name;
-    DuiLib::CControlUI* (*make)();
-};
-
-// Compared in this order, exactly and case-sensitively.
-constexpr PageElement kPageElements[] = {
-    {L"UIQV_ZadodiReload", Make<ZadodiReload>},
-    {L"UIQV_ZadodiReloadPage0", Make<ZadodiReloadPage0>},
-    {L"UIQV_ZadodiReloadPage1", Make<ZadodiReloadPage1>},
-    {L"UIQV_ZadodiReloadPage2", Make<ZadodiReloadPage2>},
-    {L"UIQV_ZadodiReloadPage3", Make<ZadodiReloadPage3>},
-    {L"UIQV_ZadodiReloadPage4", Make<ZadodiReloadPage4>},
-    {L"UIQV_ZadodiReloadPage5", Make<ZadodiReloadPage5>},
-    {L"UIQV_ZadodiBackUpAndRestore", Make<ZadodiBackUpAndRestore>},
-    {L"UIQV_ZadodiSoftwareManager", Make<ZadodiSoftwareManager>},
-    {L"UIQV_ZadodiBackUpDoc", Make<ZadodiBackUpDoc>},
-};
+// kMakers[i] makes the control of kPageElements[i].
+constexpr auto kMakers = Makers(std::make_index_sequence<std::size(kPageElements)>());
 
 }  // namespace
 
 DuiLib::CControlUI* CDialogBuilderCallbackEx::CreateControl(LPCTSTR pstrClass) {
-    for (const PageElement& element : kPageElements) {
-        if (wcscmp(pstrClass, element.name) == 0) {
-            return element.make();
+    for (size_t i = 0; i < std::size(kPageElements); ++i) {
+        if (wcscmp(pstrClass, kPageElements[i]) == 0) {
+            return kMakers[i]();
         }
     }
     return nullptr;
 }
 
-PageControl::PageControl(LPCTSTR page) {
+PageControl::PageControl(LPCTSTR element) {
+    const std::wstring page = std::wstring(element) + L".xml";
     // The paint manager is attached later, with the main page.
     DuiLib::CDialogBuilder builder;
     CDialogBuilderCallbackEx callback;
-    DuiLib::CControlUI* root = builder.Create(page, nullptr, &callback, nullptr, nullptr);
+    DuiLib::CControlUI* root = builder.Create(page.c_str(), nullptr, &callback, nullptr, nullptr);
     if (root) {
         Add(root);
     } else {

@@ -13,52 +13,39 @@ class CDialogBuilderCallbackEx : public DuiLib::IDialogBuilderCallback {
     DuiLib::CControlUI* CreateControl(LPCTSTR pstrClass) override;
 };
 
+// The program's page elements, in the order the builder callback compares them (exactly
+// and case-sensitively). Each one's control builds the skin page of its name + ".xml".
+inline constexpr const wchar_t* kPageElements[] = {
+    L"UIQV_ZadodiReload",      L"UIQV_ZadodiReloadPage0",      L"UIQV_ZadodiReloadPage1",
+    L"UIQV_ZadodiReloadPage2", L"UIQV_ZadodiReloadPage3",      L"UIQV_ZadodiReloadPage4",
+    L"UIQV_ZadodiReloadPage5", L"UIQV_ZadodiBackUpAndRestore", L"UIQV_ZadodiSoftwareManager",
+    L"UIQV_ZadodiBackUpDoc",
+};
+
 // A container whose only child is the control tree of one skin page (empty when the page
 // is missing or broken).
 class PageControl : public DuiLib::CContainerUI {
   protected:
-    explicit PageControl(LPCTSTR page);
+    // element: the page's element name, without ".xml".
+    explicit PageControl(LPCTSTR element);
 };
 
-class ZadodiReload : public PageControl {
+// The control of kPageElements[kElement].
+template <int kElement>
+class SkinPageControl : public PageControl {
   public:
-    ZadodiReload() : PageControl(L"UIQV_ZadodiReload.xml") {}
+    SkinPageControl() : PageControl(kPageElements[kElement]) {}
 };
-class ZadodiReloadPage0 : public PageControl {
-  public:
-    ZadodiReloadPage0() : PageControl(L"UIQV_ZadodiReloadPage0.xml") {}
-};
-class ZadodiReloadPage1 : public PageControl {
-  public:
-    ZadodiReloadPage1() : PageControl(L"UIQV_ZadodiReloadPage1.xml") {}
-};
-class ZadodiReloadPage2 : public PageControl {
-  public:
-    ZadodiReloadPage2() : PageControl(L"UIQV_ZadodiReloadPage2.xml") {}
-};
-class ZadodiReloadPage3 : public PageControl {
-  public:
-    ZadodiReloadPage3() : PageControl(L"UIQV_ZadodiReloadPage3.xml") {}
-};
-class ZadodiReloadPage4 : public PageControl {
-  public:
-    ZadodiReloadPage4() : PageControl(L"UIQV_ZadodiReloadPage4.xml") {}
-};
-class ZadodiReloadPage5 : public PageControl {
-  public:
-    ZadodiReloadPage5() : PageControl(L"UIQV_ZadodiReloadPage5.xml") {}
-};
-class ZadodiBackUpAndRestore : public PageControl {
-  public:
-    ZadodiBackUpAndRestore() : PageControl(L"UIQV_ZadodiBackUpAndRestore.xml") {}
-};
-class ZadodiSoftwareManager : public PageControl {
-  public:
-    ZadodiSoftwareManager() : PageControl(L"UIQV_ZadodiSoftwareManager.xml") {}
-};
-class ZadodiBackUpDoc : public PageControl {
-  public:
-    ZadodiBackUpDoc() : PageControl(L"UIQV_ZadodiBackUpDoc.xml") {}
-};
+
+using ZadodiReload = SkinPageControl<0>;
+using ZadodiReloadPage0 = SkinPageControl<1>;
+using ZadodiReloadPage1 = SkinPageControl<2>;
+using ZadodiReloadPage2 = SkinPageControl<3>;
+using ZadodiReloadPage3 = SkinPageControl<4>;
+using ZadodiReloadPage4 = SkinPageControl<5>;
+using ZadodiReloadPage5 = SkinPageControl<6>;
+using ZadodiBackUpAndRestore = SkinPageControl<7>;
+using ZadodiSoftwareManager = SkinPageControl<8>;
+using ZadodiBackUpDoc = SkinPageControl<9>;
 
 }  // namespace korvane
