@@ -56,3 +56,4 @@ if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT CMAKE_CXX_FLAGS_RELEASE MATCHES "
                     "caches flags without optimisation; delete ${CMAKE_BINARY_DIR}/CMakeCache.txt "
                     "and configure again")
 endif()
+include(KorvaneEngineFiles)

@@ -15,15 +15,9 @@ struct EngineFile {
     bool companion;  // in "\Download\download" rather than "\Download"
 };
 
-// In the order they are written. 146 belongs to another resource type.
+// In the order they are written: the build's one list of them (KORVANE_ENGINE_FILES).
 constexpr EngineFile kEngineFiles[] = {
-    {134, L"xldl.dll", false},       {135, L"atl71.dll", true},
-    {136, L"dl_peer_id.dll", true},  {137, L"download_engine.dll", true},
-    {138, L"id.dat", true},          {139, L"MiniThunderPlatform.exe", true},
-    {140, L"minizip.dll", true},     {141, L"msvcp71.dll", true},
-    {142, L"msvcr71.dll", true},     {143, L"XLBugHandler.dll", true},
-    {144, L"XLBugReport.exe", true}, {145, L"zlib1.dll", true},
-    {147, L"MiniTPFw.exe", true},    {148, L"ThunderFW.dll", true},
+#include "engine_files_table.inc"
 };
 
 constexpr const wchar_t* kEngineResourceType = L"KRDL";
