@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sysutil/unique_handle.h"
+
 namespace doubles {
 
 inline std::vector<std::wstring> Arguments() {
@@ -28,32 +30,30 @@ inline std::wstring EnvOr(const wchar_t* name, const wchar_t* fallback) {
 }
 
 inline bool ReadBytes(const std::wstring& path, std::string* bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    korvane::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) {
         return false;
     }
     bytes->clear();
     char chunk[4096];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+    while (ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
         bytes->append(chunk, read);
     }
-    CloseHandle(file);
     return true;
 }
 
 inline bool WriteBytes(const std::wstring& path, const std::string& bytes, bool append) {
-    HANDLE file =
+    korvane::UniqueHandle file(
         CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
-                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
+                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return file.IsValid() &&
+           WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 inline std::string ToUtf8(const std::wstring& text) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sysutil/unique_handle.h"
+
 namespace korvane::testing {
 
 // A Unix path from the environment (KORVANE_SOURCE_DIR, KORVANE_BUILD_DIR) as Wine sees it.
@@ -26,33 +28,28 @@ inline std::wstring UnixPathFromEnv(const wchar_t* name) {
 
 inline std::string ReadFileBytes(const std::wstring& path, bool* ok = nullptr) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
     if (ok) {
-        *ok = file != INVALID_HANDLE_VALUE;
-    }
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
+        *ok = file.IsValid();
     }
     char chunk[4096];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+    while (file.IsValid() && ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) &&
+           read > 0) {
         bytes.append(chunk, read);
     }
-    CloseHandle(file);
     return bytes;
 }
 
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return file.IsValid() &&
+           WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 inline bool FileExists(const std::wstring& path) {
@@ -78,8 +75,8 @@ inline std::string Utf8(const std::wstring& text) {
 inline std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search.IsValid()) {
         return names;
     }
     do {
@@ -87,8 +84,7 @@ inline std::vector<std::wstring> FolderNames(const std::wstring& folder) {
         if (name != L"." && name != L"..") {
             names.push_back(name);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
     return names;
 }
 

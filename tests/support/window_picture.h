@@ -11,6 +11,8 @@
 #include <set>
 #include <string>
 
+#include "sysutil/unique_handle.h"
+
 namespace korvane::testing {
 
 class WindowPicture {
@@ -28,22 +30,20 @@ class WindowPicture {
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         pixels_ = static_cast<const std::uint32_t*>(bits);
         HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(memory, bitmap_);
-        BitBlt(memory, 0, 0, width_, height_, screen, rc.left, rc.top, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
+        UniqueMemoryDc memory(CreateCompatibleDC(screen));
+        HGDIOBJ old = SelectObject(memory.Get(), bitmap_.Get());
+        BitBlt(memory.Get(), 0, 0, width_, height_, screen, rc.left, rc.top, SRCCOPY);
+        SelectObject(memory.Get(), old);
         ReleaseDC(nullptr, screen);
     }
-    ~WindowPicture() { DeleteObject(bitmap_); }
     WindowPicture(const WindowPicture&) = delete;
     WindowPicture& operator=(const WindowPicture&) = delete;
 
     bool SavePng(const std::wstring& path) const {
-        Gdiplus::Bitmap picture(bitmap_, nullptr);
+        Gdiplus::Bitmap picture(bitmap_.Get(), nullptr);
         // The PNG encoder of GDI+.
         const CLSID png = {
             0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
@@ -109,7 +109,7 @@ class WindowPicture {
 
     int width_ = 0;
     int height_ = 0;
-    HBITMAP bitmap_ = nullptr;
+    UniqueBitmap bitmap_;
     const std::uint32_t* pixels_ = nullptr;
 };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "databackup/data_job.h"
+#include "sysutil/unique_handle.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
 
@@ -99,8 +100,8 @@ inline bool RunUnix(const std::wstring& commandLine, const std::function<bool()>
                         &startup, &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    UniqueHandle thread(process.hThread);
+    UniqueHandle child(process.hProcess);
     for (int i = 0; i < 200 && !done(); ++i) {
         Sleep(50);
     }
@@ -128,8 +129,8 @@ inline std::string UnixPath(const std::wstring& path) {
 // Removes a folder and everything below it, however deep; links are removed, not followed.
 inline void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(Long(folder + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
+    UniqueFindHandle find(FindFirstFileW(Long(folder + L"\\*").c_str(), &found));
+    if (find.IsValid()) {
         do {
             std::wstring name = found.cFileName;
             std::wstring path = folder + L"\\" + name;
@@ -146,8 +147,7 @@ inline void RemoveTree(const std::wstring& folder) {
                     return GetFileAttributesW(Long(path).c_str()) == INVALID_FILE_ATTRIBUTES;
                 });
             }
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &found));
     }
     RemoveDirectoryW(Long(folder).c_str());
 }

@@ -14,6 +14,7 @@
 #include "sysutil/resource_file.h"
 #include "sysutil/system_info.h"
 #include "sysutil/text_conversion.h"
+#include "sysutil/unique_handle.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
@@ -107,6 +108,46 @@ TEST(Drives, PreflightFactsOfThisMachine) {
     EXPECT_TRUE(firmware == BootFirmware::kBios || firmware == BootFirmware::kUefi ||
                 firmware == BootFirmware::kUnknown);
     std::printf("this machine's firmware: %d\n", static_cast<int>(firmware));
+}
+
+// Every kind of owner gives its handle back once: at the end of its scope, on Reset, and
+// never after Release or a move.
+TEST(HandleOwners, GiveTheirHandleBackExactlyOnce) {
+    auto isOpen = [](HANDLE h) {
+        DWORD flags = 0;
+        return GetHandleInformation(h, &flags) != FALSE;
+    };
+    HANDLE raw = nullptr;
+    {
+        UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        raw = event.Get();
+        ASSERT_TRUE(isOpen(raw));
+        UniqueHandle moved(std::move(event));
+        EXPECT_FALSE(event.IsValid());
+        EXPECT_EQ(moved.Get(), raw);
+    }
+    EXPECT_FALSE(isOpen(raw)) << "closed at the end of the scope";
+
+    UniqueHandle kept(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    raw = kept.Release();
+    EXPECT_FALSE(kept.IsValid());
+    EXPECT_TRUE(isOpen(raw)) << "Release gives up without closing";
+    kept.Reset(raw);
+    kept.Reset();
+    EXPECT_FALSE(isOpen(raw));
+    EXPECT_FALSE(UniqueHandle(INVALID_HANDLE_VALUE).IsValid());
+
+    UniqueRegion region(CreateRectRgn(0, 0, 10, 10));
+    HRGN rawRegion = region.Get();
+    region.Reset();
+    EXPECT_EQ(GetObjectType(rawRegion), 0u) << "the region was deleted";
+
+    UniqueRegistryKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Receive()),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(key.IsValid());
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    EXPECT_TRUE(dc.IsValid());
 }
 
 TEST(Drives, OnlyAnAnsweredQueryNamingUsbShowsAUsbDrive) {
