@@ -89,6 +89,7 @@ class CatalogueAndImages(unittest.TestCase):
         self.assertEqual((response.status, len(whole)), (200, 3 * MIB))
         _, digest = self.server.get(path + ".sha256")
         self.assertEqual(hashlib.sha256(whole).hexdigest(), digest.decode().strip())
+        self.assertEqual(self.catalogue()["SHA256"]["WIN7_64_2"], digest.decode().strip())
         # Cuts inside the first block's name line, on a block boundary and just after one.
         cuts = [0, 7, 100, MIB, MIB + 1, 2 * MIB - 3, 3 * MIB]
         pieces = []
