@@ -9,20 +9,32 @@ namespace korvane::xldl {
 namespace {
 
 constexpr std::size_t kBufferBytes = 1 << 20;  // one write per MiB
-// Slow links still show steady progress: what came within this time is written.
-constexpr auto kPartialWriteAfter = std::chrono::milliseconds(200);
+// Slow links still show steady progress: what came within this time is written. It is
+// also what a killed process may have fetched and not yet written, on every connection of
+// a capped server at once.
+constexpr auto kPartialWriteAfter = std::chrono::milliseconds(50);
 // About five minutes of back-offs without any progress fail the task.
 constexpr int kMaxFailuresWithoutProgress = 40;
 
 }  // namespace
 
-SegmentWorker::SegmentWorker(TransferRun& run) : run_(run), buffers_(kBufferBytes) {}
+SegmentWorker::SegmentWorker(TransferRun& run, int index)
+    : run_(run), index_(index), buffers_(kBufferBytes) {}
+
+SegmentWorker::~SegmentWorker() {
+    if (receiving_) {
+        run_.CountReceiving(-1);
+    }
+}
 
 void SegmentWorker::Run(std::unique_ptr<HttpStream> stream, int segment) {
     stream_ = std::move(stream);
+    if (stream_) {
+        stream_->CountWaitsIn(&run_.WaitedMicroseconds());
+    }
     segment_ = segment;
     RunControl& control = run_.Control();
-    while (!control.Cancelled()) {
+    while (!control.Cancelled() && run_.Keeps(index_)) {
         if (segment_ < 0 && !ClaimSegment()) {
             break;  // nothing left to take
         }
@@ -42,6 +54,9 @@ void SegmentWorker::Run(std::unique_ptr<HttpStream> stream, int segment) {
         }
         bool cutShort = Receive();
         stream_.reset();
+        if (!run_.Keeps(index_)) {
+            break;  // the run wants fewer connections: the segment goes back
+        }
         if (!cutShort) {
             ReleaseSegment();
             continue;
@@ -85,6 +100,7 @@ SegmentWorker::Opened SegmentWorker::Open() {
     if (stream) {
         if (run_.SameFile(*stream, from)) {
             stream_ = std::move(stream);
+            stream_->CountWaitsIn(&run_.WaitedMicroseconds());
             return Opened::kUsable;
         }
         int status = stream->Head().status;
@@ -102,7 +118,7 @@ bool SegmentWorker::Receive() {
     SegmentTable& segments = run_.Segments();
     bool failed = false;
     bool ended = false;
-    while (!run_.Control().Cancelled() && !failed && !ended) {
+    while (!run_.Control().Cancelled() && !failed && !ended && run_.Keeps(index_)) {
         std::size_t want = 0;
         std::int64_t at = segments.Reserve(segment_, kBufferBytes, &want);
         if (want == 0) {
@@ -138,6 +154,7 @@ std::size_t SegmentWorker::Fill(char* buffer, std::size_t want, bool* failed, bo
         }
         long long n = stream_->Read(buffer + filled, grant);
         limiter.Refund(n > 0 ? grant - static_cast<std::size_t>(n) : grant);
+        Count(n);
         if (n < 0) {
             *failed = true;
             break;
@@ -152,6 +169,18 @@ std::size_t SegmentWorker::Fill(char* buffer, std::size_t want, bool* failed, bo
         }
     }
     return filled;
+}
+
+// Tells the run what came.
+void SegmentWorker::Count(long long bytes) {
+    if (bytes <= 0) {
+        return;
+    }
+    run_.CountReceived(bytes);
+    if (!receiving_) {
+        receiving_ = true;
+        run_.CountReceiving(1);
+    }
 }
 
 // After an attempt that brought nothing: waits, or gives up (which fails the run) after

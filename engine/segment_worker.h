@@ -16,7 +16,9 @@ class TransferRun;
 
 class SegmentWorker {
   public:
-    explicit SegmentWorker(TransferRun& run);
+    // `index`: the connection's number in the run, in starting order.
+    SegmentWorker(TransferRun& run, int index);
+    ~SegmentWorker();
     SegmentWorker(const SegmentWorker&) = delete;
     SegmentWorker& operator=(const SegmentWorker&) = delete;
 
@@ -30,9 +32,12 @@ class SegmentWorker {
     Opened Open();
     bool Receive();
     std::size_t Fill(char* buffer, std::size_t want, bool* failed, bool* ended);
+    void Count(long long bytes);
     bool BackOff();
 
     TransferRun& run_;
+    const int index_;
+    bool receiving_ = false;  // counted among the run's receiving connections
     // Destroyed before the thread leaves: waits until the writer gave both back.
     ReceiveBuffers buffers_;
     std::unique_ptr<HttpStream> stream_;

@@ -4,6 +4,7 @@
 
 #include "engine/local_file.h"
 #include "engine/segment_worker.h"
+#include "engine/task_params.h"
 #include "sysutil/no_throw.h"
 
 namespace korvane::xldl {
@@ -38,7 +39,8 @@ TransferRun::TransferRun(const RunSetup& setup, LocalFiles& files, TaskProgress&
       control_(control),
       limiter_(limiter),
       recordSequence_(recordSequence),
-      stop_(stop) {}
+      stop_(stop),
+      growth_(setup.connections, kMaxConnections) {}
 
 RunOutcome TransferRun::Run(const ResumeRecord* kept) {
     kept_ = kept;
@@ -169,6 +171,11 @@ RunOutcome TransferRun::RunConnections(std::unique_ptr<HttpStream> probe) {
     disk.Begin(kept_ != nullptr ? kept_->remaining : segments_.Remaining());
     disk.Start();
     int count = ranges_ ? setup_.connections : 1;
+    if (!ranges_) {
+        growth_ = ConnectionGrowth(1, kMaxConnections);  // one stream, nothing to grow
+    }
+    wanted_ = count;
+    started_ = Clock::now();
     try {
         StartConnection(std::move(probe), segments_.Claim(false));
         for (int i = 1; i < count; ++i) {
@@ -189,9 +196,11 @@ RunOutcome TransferRun::RunConnections(std::unique_ptr<HttpStream> probe) {
 }
 
 void TransferRun::StartConnection(std::unique_ptr<HttpStream> stream, int segment) {
+    int index = static_cast<int>(connections_.size());
     ++activeConnections_;
     try {
-        connections_.emplace_back(&TransferRun::Connection, this, std::move(stream), segment);
+        connections_.emplace_back(&TransferRun::Connection, this, std::move(stream), segment,
+                                  index);
     } catch (...) {
         --activeConnections_;
         throw;
@@ -199,24 +208,46 @@ void TransferRun::StartConnection(std::unique_ptr<HttpStream> stream, int segmen
 }
 
 // A connection thread's entry.
-void TransferRun::Connection(std::unique_ptr<HttpStream> stream, int segment) {
+void TransferRun::Connection(std::unique_ptr<HttpStream> stream, int segment, int index) {
     GuardedRun(
-        [this, &stream, segment] {
-            SegmentWorker worker(*this);
+        [this, &stream, segment, index] {
+            SegmentWorker worker(*this, index);
             worker.Run(std::move(stream), segment);
         },
         [this] { control_.Fail(kFailureOther); });
     --activeConnections_;
 }
 
-// Reports the speed while the connections run; ends the run on a stop, a failure or a
-// changed file.
+// Reports the speed and adjusts the connections while they run; ends the run on a stop,
+// a failure or a changed file.
 void TransferRun::Monitor() {
     samples_.clear();
     while (control_.Pause(kMonitorTick) && activeConnections_ > 0) {
         SampleSpeed();
+        AdjustConnections();
     }
     control_.Cancel();  // every connection has ended, or all of them must now
+}
+
+void TransferRun::AdjustConnections() {
+    if (growth_.Settled() && wanted_ == growth_.Connections()) {
+        return;
+    }
+    ConnectionGrowth::Sample now;
+    now.seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+    now.received = received_.load();
+    now.waited = static_cast<double>(waitedMicroseconds_.load()) / 1e6;
+    now.running = activeConnections_.load();
+    now.receiving = receiving_.load();
+    growth_.Update(now);
+    wanted_ = growth_.Connections();
+    try {
+        while (static_cast<int>(connections_.size()) < wanted_) {
+            StartConnection(nullptr, -1);
+        }
+    } catch (...) {
+        wanted_ = static_cast<int>(connections_.size());  // the ones that run will do
+    }
 }
 
 RunOutcome TransferRun::Decide() {

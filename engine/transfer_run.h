@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/connection_growth.h"
 #include "engine/disk_writer.h"
 #include "engine/http_connection.h"
 #include "engine/resume_record.h"
@@ -75,6 +76,12 @@ class TransferRun {
     DiskWriter& Disk() { return *disk_; }
     RunControl& Control() { return control_; }
     SpeedLimiter& Limiter() { return limiter_; }
+    // Connection `index` (0, 1, ... in starting order) leaves when the run wants fewer.
+    bool Keeps(int index) const { return index < wanted_.load(); }
+    // What the connections read, and how long they waited for the server.
+    void CountReceived(std::int64_t bytes) { received_ += bytes; }
+    std::atomic<std::int64_t>& WaitedMicroseconds() { return waitedMicroseconds_; }
+    void CountReceiving(int change) { receiving_ += change; }
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -84,8 +91,9 @@ class TransferRun {
     bool PlanSegments();
     RunOutcome RunConnections(std::unique_ptr<HttpStream> probe);
     void StartConnection(std::unique_ptr<HttpStream> stream, int segment);
-    void Connection(std::unique_ptr<HttpStream> stream, int segment);
+    void Connection(std::unique_ptr<HttpStream> stream, int segment, int index);
     void Monitor();
+    void AdjustConnections();
     RunOutcome Decide();
     RunOutcome Finish();
     // GET with redirects followed; `remember` (the probe only, before any connection
@@ -114,6 +122,14 @@ class TransferRun {
     DiskWriter* disk_ = nullptr;  // while the connections run
     std::vector<std::thread> connections_;
     std::atomic<int> activeConnections_{0};
+
+    // How many connections: started with the record's count, more where each is capped.
+    ConnectionGrowth growth_;
+    Clock::time_point started_;
+    std::atomic<int> wanted_{0};
+    std::atomic<std::int64_t> received_{0};
+    std::atomic<std::int64_t> waitedMicroseconds_{0};
+    std::atomic<int> receiving_{0};
     std::vector<std::pair<Clock::time_point, std::int64_t>> samples_;
 };
 
