@@ -319,6 +319,18 @@ TEST_F(EngineTest, PauseHoldsEveryByteAndResumeFinishes) {
     api_.StopTask(silent);
     EXPECT_LT(GetTickCount() - before, 2000u);
     EXPECT_EQ(Query(api_, silent).state, 2);
+
+    // A pause ends a back-off at once: here the probe waits between refused connections,
+    // 2 s by its fourth attempt and 8 s later on.
+    folder = FreshFolder(L"refused");
+    HANDLE refused = Create(L"http://127.0.0.1:1/refused.bin", L"refused.bin", folder, 1);
+    api_.StartTask(refused);
+    Sleep(3000);
+    EXPECT_EQ(Query(api_, refused).state, 3);  // still trying
+    before = GetTickCount();
+    api_.StopTask(refused);
+    EXPECT_LT(GetTickCount() - before, 500u);
+    EXPECT_EQ(Query(api_, refused).state, 2);
 }
 
 TEST_F(EngineTest, DeleteRemovesPartialDataAndForgetsTheTask) {
