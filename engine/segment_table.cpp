@@ -8,7 +8,7 @@ namespace korvane::xldl {
 namespace {
 
 constexpr std::int64_t kAlign = 64 * 1024;
-constexpr std::int64_t kSplitMinBytes = 1 << 20;  // a split leaves both halves this big
+constexpr std::int64_t kSplitMinBytes = 256 << 10;  // a split leaves both halves this big
 constexpr std::int64_t kUnknownEnd = std::numeric_limits<std::int64_t>::max();
 
 }  // namespace
