@@ -3,6 +3,7 @@
 #include <wininet.h>
 #include <ws2tcpip.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -263,8 +264,14 @@ class SocketStream : public HttpStream {
             FD_ZERO(&set);
             FD_SET(socket_, &set);
             timeval step = {0, 100 * 1000};
+            auto started = std::chrono::steady_clock::now();
             int ready = forRead ? select(0, &set, nullptr, nullptr, &step)
                                 : select(0, nullptr, &set, nullptr, &step);
+            if (waitCounter_ != nullptr) {
+                *waitCounter_ += std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now() - started)
+                                     .count();
+            }
             if (ready != 0) {
                 return ready > 0 && !aborted_;
             }

@@ -51,9 +51,13 @@ class HttpStream {
     virtual long long Read(char* buffer, std::size_t size) = 0;
     // Makes a blocked Read return at once; safe from any thread.
     virtual void Abort() = 0;
+    // From now on, the time this stream waits for the server to send is added to `counter`
+    // as it passes (plain http; the https transport does not tell).
+    void CountWaitsIn(std::atomic<std::int64_t>* microseconds) { waitCounter_ = microseconds; }
 
   protected:
     ResponseHead head_;
+    std::atomic<std::int64_t>* waitCounter_ = nullptr;
 };
 
 // Sends GET url with the byte range [first, last] (last < 0: to the end; first < 0: no

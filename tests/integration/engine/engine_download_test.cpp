@@ -2,7 +2,10 @@
 // delete, the speed limit and the smaller entry points.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engine/resume_record.h"
 #include "tests/integration/engine/engine_test_support.h"
@@ -316,6 +319,18 @@ TEST_F(EngineTest, PauseHoldsEveryByteAndResumeFinishes) {
     api_.StopTask(silent);
     EXPECT_LT(GetTickCount() - before, 2000u);
     EXPECT_EQ(Query(api_, silent).state, 2);
+
+    // A pause ends a back-off at once: here the probe waits between refused connections,
+    // 2 s by its fourth attempt and 8 s later on.
+    folder = FreshFolder(L"refused");
+    HANDLE refused = Create(L"http://127.0.0.1:1/refused.bin", L"refused.bin", folder, 1);
+    api_.StartTask(refused);
+    Sleep(3000);
+    EXPECT_EQ(Query(api_, refused).state, 3);  // still trying
+    before = GetTickCount();
+    api_.StopTask(refused);
+    EXPECT_LT(GetTickCount() - before, 500u);
+    EXPECT_EQ(Query(api_, refused).state, 2);
 }
 
 TEST_F(EngineTest, DeleteRemovesPartialDataAndForgetsTheTask) {
@@ -378,6 +393,63 @@ TEST_F(EngineTest, ASecondTaskOnTheSameFileTakesItOver) {
     TaskInfo info = WaitUntil(api_, second, 60, Settled);
     ASSERT_EQ(info.state, 4);
     EXPECT_EQ(Sha256OfFile(In(folder, "shared.bin")), Sha256OfFile(In(ServerRoot(), "shared.bin")));
+}
+
+// Connections to the server at `port` counted every 20 ms until the task settles.
+std::vector<int> ConnectionsUntilSettled(const XlApi& api, HANDLE task, const std::string& port,
+                                         TaskInfo* info) {
+    std::vector<int> counts;
+    DWORD started = GetTickCount();
+    do {
+        counts.push_back(ConnectionsToPort(std::stoi(port)));
+        Sleep(20);
+        *info = Query(api, task);
+    } while (!Settled(*info) && GetTickCount() - started < 120000);
+    return counts;
+}
+
+TEST_F(EngineTest, MoreConnectionsOnlyWhereTheServerCapsEachOne) {
+    std::string port = EnvText("KORVANE_TEST_SERVER_PORT");
+    std::string sharedPort = EnvText("KORVANE_TEST_SHARED_RATE_PORT");
+    ASSERT_FALSE(sharedPort.empty()) << "run-with-server starts the shared-rate twin";
+    struct Case {
+        const char* name;
+        std::wstring url;
+        const std::string& port;
+        std::int64_t size;
+    };
+    const Case cases[] = {
+        // 1 MB/s for each response: five connections grow towards sixteen.
+        {"capped.bin", ServerUrl("capped.bin?rate=1000000"), port, 40 * kMiB},
+        // 8 MB/s over all connections together: more are tried, and close again.
+        {"shared.bin", SharedRateServerUrl("shared.bin"), sharedPort, 40 * kMiB},
+        // No limit but the machine's.
+        {"open.bin", ServerUrl("open.bin"), port, 256 * kMiB},
+    };
+    std::uint32_t seed = 100;
+    std::vector<int> counts[3];
+    for (int i = 0; i < 3; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        MakeServedFile(c.name, c.size, seed++);
+        std::wstring folder = FreshFolder(L"growth");
+        HANDLE task = Create(c.url, W(c.name), folder, 5);
+        ASSERT_TRUE(api_.StartTask(task));
+        TaskInfo info;
+        counts[i] = ConnectionsUntilSettled(api_, task, c.port, &info);
+        ASSERT_EQ(info.state, 4);
+        EXPECT_EQ(Sha256OfFile(In(folder, c.name)), Sha256OfFile(In(ServerRoot(), c.name)));
+    }
+    auto most = [](const std::vector<int>& v, std::size_t from = 0) {
+        return *std::max_element(v.begin() + static_cast<std::ptrdiff_t>(from), v.end());
+    };
+    EXPECT_GT(most(counts[0]), 5);
+    EXPECT_GT(most(counts[0], counts[0].size() / 2), 5);  // kept, not only tried
+    EXPECT_LE(most(counts[0]), 16);
+    // The last half of the shared-rate download: back to the five it started with.
+    EXPECT_GE(most(counts[1]), 4);  // the count sees the connections there are
+    EXPECT_LE(most(counts[1], counts[1].size() / 2), 5);
+    EXPECT_LE(most(counts[2]), 5);
 }
 
 TEST_F(EngineTest, ProxyFromTheCallAndFromTheSystemSetting) {

@@ -1,11 +1,13 @@
 #include "tests/integration/engine/engine_test_support.h"
 
-#include <wincrypt.h>
 #include <winsock2.h>
+#include <iphlpapi.h>
+#include <wincrypt.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 // Hidden by the XP-level headers; the test hosts all have it.
 #ifndef CALG_SHA_256
@@ -67,6 +69,33 @@ bool LoadXl(XlApi* api, const std::wstring& path) {
            Resolve(m, "XL_ParseThunderPrivateUrl", &api->ParseThunderPrivateUrl) &&
            Resolve(m, "XL_SetAdditionInfo", &api->SetAdditionInfo) &&
            Resolve(m, "XL_SetFileIdAndSize", &api->SetFileIdAndSize);
+}
+
+std::wstring SharedRateServerUrl(const std::string& nameAndQuery) {
+    std::string port = EnvText("KORVANE_TEST_SHARED_RATE_PORT");
+    if (port.empty()) {
+        return std::wstring();
+    }
+    std::string url = "http://127.0.0.1:" + port + "/" + nameAndQuery;
+    return std::wstring(url.begin(), url.end());
+}
+
+int ConnectionsToPort(int port) {
+    std::vector<char> table(1 << 16);
+    ULONG size = static_cast<ULONG>(table.size());
+    if (GetTcpTable(reinterpret_cast<MIB_TCPTABLE*>(table.data()), &size, FALSE) != NO_ERROR) {
+        return -1;
+    }
+    const MIB_TCPTABLE* rows = reinterpret_cast<const MIB_TCPTABLE*>(table.data());
+    int count = 0;
+    for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
+        const MIB_TCPROW& row = rows->table[i];
+        if (row.dwState == MIB_TCP_STATE_ESTAB &&
+            ntohs(static_cast<u_short>(row.dwRemotePort)) == port) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 bool ServerAvailable() {

@@ -53,6 +53,11 @@ std::wstring ServerRoot();  // Windows path of the served folder
 // Body of a GET to the server's control paths ("__stats?name=x").
 std::string ServerGet(const std::string& target);
 std::int64_t ServerStat(const std::string& name, const char* key);
+// The twin of the server that sends at most a fixed rate over all its connections together
+// (a slow line); empty when run-with-server did not start it.
+std::wstring SharedRateServerUrl(const std::string& nameAndQuery);
+// Established TCP connections of this machine to a loopback port (the clients' ends).
+int ConnectionsToPort(int port);
 
 // Writes `size` pseudo-random bytes (from `seed`) to the served folder.
 void MakeServedFile(const std::string& name, std::int64_t size, std::uint32_t seed);
