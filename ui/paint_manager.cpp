@@ -54,6 +54,7 @@ void CPaintManagerUI::SetLayered(bool bLayered) {
 void CPaintManagerUI::SetDefaultFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline,
                                      bool bItalic) {
     m_fonts.SetDefault(pStrFontName, nSize, bBold, bUnderline, bItalic);
+    m_texts.Clear();  // kept texts may have been drawn with the old font
     Invalidate();
 }
 
@@ -188,6 +189,7 @@ void CPaintManagerUI::RenderArea(const RECT& rcPaint) {
     PaintContext ctx;
     ctx.canvas = &m_canvas;
     ctx.images = m_images.get();
+    ctx.texts = &m_texts;
     render::SetClip(ctx, rc);
     if (m_pRoot && m_pRoot->IsVisible())
         m_pRoot->DoPaint(ctx);
@@ -208,10 +210,11 @@ void CPaintManagerUI::Paint() {
     // A window drawn with UpdateLayeredWindow has no visible region of its own, so
     // BeginPaint reports an empty area there: take the update area first.
     RECT rcUpdate = {};
-    bool hasUpdate = ::GetUpdateRect(m_hWndPaint, &rcUpdate, FALSE) != FALSE;
+    bool layered = m_presenter.UsesLayeredWindow();
+    bool hasUpdate = layered && ::GetUpdateRect(m_hWndPaint, &rcUpdate, FALSE) != FALSE;
     PAINTSTRUCT ps = {};
     HDC hdc = ::BeginPaint(m_hWndPaint, &ps);
-    if (m_presenter.UsesLayeredWindow())
+    if (layered)
         ps.rcPaint = hasUpdate ? rcUpdate : RECT{0, 0, 0, 0};
     RECT rcClient = {};
     ::GetClientRect(m_hWndPaint, &rcClient);

@@ -87,6 +87,8 @@ class CPaintManagerUI {
     CDuiString GetDefaultAttributeList(LPCTSTR pStrControlName) const;
 
     ImageCache& GetImageCache() { return *m_images; }
+    // Texts as drawn, kept for the repaints.
+    TextCache& GetTextCache() { return m_texts; }
     // Decodes (once) an image of the skin; null when it cannot be read.
     const ImageData* GetImage(LPCTSTR bitmap);
 
@@ -158,6 +160,7 @@ class CPaintManagerUI {
     HWND m_hWndPaint = nullptr;
     CControlUI* m_pRoot = nullptr;
     std::unique_ptr<ImageCache> m_images;
+    TextCache m_texts;
     CanvasDIB m_canvas;
     FramePresenter m_presenter;
     std::atomic<bool> m_bUpdateNeeded{true};
