@@ -1,30 +1,28 @@
-// CPaintManagerUI: owns one window's control tree and everything needed to draw it and
-// turn mouse input into notifications. Also the process-wide skin source (module
-// instance, resource folder, archive) and the message loop.
+// CPaintManagerUI: owns one window's control tree and is the hub of what draws it and
+// turns its messages into notifications: fonts, the name table, receivers, timers, the
+// frame presenter and the mouse router each live in a file of their own. Also the
+// process-wide skin source (module instance, resource folder, archive) and the message
+// loop.
 #pragma once
 
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 #include "ui/control.h"
+#include "ui/font_table.h"
+#include "ui/frame_presenter.h"
+#include "ui/listener_list.h"
+#include "ui/mouse_router.h"
+#include "ui/name_table.h"
 #include "ui/render.h"
+#include "ui/timer_table.h"
 #include "ui/ui_defs.h"
+#include "ui/window_attributes.h"
 
 namespace DuiLib {
-
-struct FontInfo {
-    std::wstring name;
-    int size = 12;
-    bool bold = false;
-    bool underline = false;
-    bool italic = false;
-    HFONT hFont = nullptr;   // for native edit boxes, made on first use
-    void* gpFont = nullptr;  // GDI+ font, made on first use
-};
 
 // Figures of the paint passes, for the benchmark and the tests.
 struct PaintStats {
@@ -44,7 +42,7 @@ class CPaintManagerUI {
     void Init(HWND hWnd);
     HWND GetPaintWindow() const { return m_hWndPaint; }
 
-    // ---- process-wide skin source ----
+    // ---- process-wide skin source (skin_statics.cpp, message_loop.cpp) ----
     static HINSTANCE GetInstance();
     static void SetInstance(HINSTANCE hInst);
     static CDuiString GetInstancePath();
@@ -58,35 +56,39 @@ class CPaintManagerUI {
     // Lets filters of the target window's manager see keyboard messages first.
     static bool TranslateMessage(const LPMSG pMsg);
 
-    // ---- window attributes from the page ----
-    SIZE GetInitSize() const { return m_szInitWindowSize; }
+    // ---- window attributes from the page (window_attributes.cpp) ----
+    SIZE GetInitSize() const { return m_window.initSize; }
     void SetInitSize(int cx, int cy);
-    RECT& GetCaptionRect() { return m_rcCaption; }
-    void SetCaptionRect(RECT& rcCaption) { m_rcCaption = rcCaption; }
-    SIZE GetRoundCorner() const { return m_szRoundCorner; }
-    void SetRoundCorner(int cx, int cy) { m_szRoundCorner = SIZE{cx, cy}; }
-    SIZE GetMinInfo() const { return m_szMinWindow; }
-    void SetMinInfo(int cx, int cy) { m_szMinWindow = SIZE{cx, cy}; }
-    SIZE GetMaxInfo() const { return m_szMaxWindow; }
-    void SetMaxInfo(int cx, int cy) { m_szMaxWindow = SIZE{cx, cy}; }
+    RECT& GetCaptionRect() { return m_window.caption; }
+    void SetCaptionRect(RECT& rcCaption) { m_window.caption = rcCaption; }
+    SIZE GetRoundCorner() const { return m_window.roundCorner; }
+    void SetRoundCorner(int cx, int cy) { m_window.roundCorner = SIZE{cx, cy}; }
+    SIZE GetMinInfo() const { return m_window.minInfo; }
+    void SetMinInfo(int cx, int cy) { m_window.minInfo = SIZE{cx, cy}; }
+    SIZE GetMaxInfo() const { return m_window.maxInfo; }
+    void SetMaxInfo(int cx, int cy) { m_window.maxInfo = SIZE{cx, cy}; }
     // Per-pixel transparent window (page attribute bktrans).
-    bool IsLayered() const { return m_bLayered; }
+    bool IsLayered() const { return m_presenter.IsTransparent(); }
     void SetLayered(bool bLayered);
     // Window attribute from a page ("size", "caption", "bktrans", ...).
     void SetWindowAttribute(LPCTSTR pstrName, LPCTSTR pstrValue);
 
     // ---- fonts, referred to by index; -1 is the default font ----
-    int AddFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic);
+    int AddFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic) {
+        return m_fonts.Add(pStrFontName, nSize, bBold, bUnderline, bItalic);
+    }
     void SetDefaultFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic);
-    int GetFontCount() const { return static_cast<int>(m_fonts.size()); }
-    HFONT GetFont(int index);
-    void* GetGdiplusFont(int index);
+    int GetFontCount() const { return m_fonts.Count(); }
+    HFONT GetFont(int index) { return m_fonts.GdiFont(index); }
+    void* GetGdiplusFont(int index) { return m_fonts.GdiplusFont(index); }
 
     // Attributes applied to every control of a class before its own ("Default" element).
     void AddDefaultAttributeList(LPCTSTR pStrControlName, LPCTSTR pStrControlAttrList);
     CDuiString GetDefaultAttributeList(LPCTSTR pStrControlName) const;
 
     ImageCache& GetImageCache() { return *m_images; }
+    // Texts as drawn, kept for the repaints.
+    TextCache& GetTextCache() { return m_texts; }
     // Decodes (once) an image of the skin; null when it cannot be read.
     const ImageData* GetImage(LPCTSTR bitmap);
 
@@ -99,10 +101,11 @@ class CPaintManagerUI {
     CControlUI* FindControl(POINT pt);
     // The topmost enabled input target (button, option, edit) at a client point.
     CControlUI* FindInputControl(POINT pt);
-    void NameTableChanged();
+    void NameTableChanged() { m_names.MarkChanged(); }
     // Forgets a control that is being destroyed (hover, focus, timers).
     void ReapObjects(CControlUI* pControl);
 
+    // ---- receivers (notifications.cpp) ----
     bool AddNotifier(INotifyUI* pControl);
     bool RemoveNotifier(INotifyUI* pControl);
     void SendNotify(TNotifyUI& Msg);
@@ -111,13 +114,20 @@ class CPaintManagerUI {
     bool AddMessageFilter(IMessageFilterUI* pFilter);
     bool AddPreMessageFilter(IMessageFilterUI* pFilter) { return AddMessageFilter(pFilter); }
     bool RemoveMessageFilter(IMessageFilterUI* pFilter);
+    bool HasMessageFilters() const { return !m_filters.Empty(); }
+    // Lets the filters see a message; true (with lRes) when one of them handled it.
+    bool RunMessageFilters(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
     CControlUI* GetFocus() const { return m_pFocus; }
     void SetFocus(CControlUI* pControl);
 
-    bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
-    bool KillTimer(CControlUI* pControl, UINT nTimerID);
-    void KillTimer(CControlUI* pControl);
+    bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
+        return m_timers.Set(pControl, nTimerID, uElapse);
+    }
+    bool KillTimer(CControlUI* pControl, UINT nTimerID) {
+        return m_timers.Kill(pControl, nTimerID);
+    }
+    void KillTimer(CControlUI* pControl) { m_timers.KillAll(pControl); }
 
     // Repaint requests: safe from any thread.
     void Invalidate();
@@ -133,69 +143,40 @@ class CPaintManagerUI {
     // Draws the invalid part into the back buffer and shows it (UI thread).
     void Paint();
 
+    // The tooltip window, once a control with a tooltip has been hovered (tests).
+    HWND GetTooltipWindow() const { return m_mouse.Tip().Window(); }
+
   private:
+    bool HandleDrawing(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool HandleInput(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    void PrintClient(HDC hdc);
+    void ShowFirstLayeredFrame();
+    bool SetCursorOfControl(LPARAM lParam);
+    LRESULT ReflectControlColour(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
     void RenderArea(const RECT& rcPaint);
-    // Shows the back buffer in a layered window; dirty limits the update where possible.
-    void PresentLayered(const RECT* dirty);
-    // Where layered windows are not blended (see render::SystemBlendsLayeredWindows), a
-    // transparent page is drawn like any other and its fully transparent pixels are cut
-    // away with a window region: all that such a system shows of it anyway.
-    void UpdateRegionFromAlpha();
-    void EnsureFont(FontInfo& font);
-    void RebuildNameTable();
-    void SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam = 0, LPARAM lParam = 0);
-    bool HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
-    // Shows the hovered control's tooltip text (or hides the tip when it has none).
-    void UpdateToolTip(CControlUI* hover);
-    void ReleaseFonts();
+    void RecordPaint(const RECT& area, double milliseconds);
 
     HWND m_hWndPaint = nullptr;
     CControlUI* m_pRoot = nullptr;
     std::unique_ptr<ImageCache> m_images;
+    TextCache m_texts;
     CanvasDIB m_canvas;
-    bool m_bLayered = false;
-    bool m_bRegionLayered = false;  // transparency shown by a window region instead
-    bool m_bRegionDirty = false;
+    FramePresenter m_presenter;
     std::atomic<bool> m_bUpdateNeeded{true};
     RECT m_rcLayout = {};
 
-    SIZE m_szInitWindowSize = {};
-    RECT m_rcCaption = {};
-    SIZE m_szRoundCorner = {};
-    SIZE m_szMinWindow = {};
-    SIZE m_szMaxWindow = {};
-
-    std::vector<FontInfo> m_fonts;
-    FontInfo m_defaultFont;
+    WindowAttributes m_window;
+    FontTable m_fonts;
     std::map<std::wstring, std::wstring> m_defaultAttributes;
-
-    std::vector<INotifyUI*> m_notifiers;
-    std::vector<IMessageFilterUI*> m_filters;
-
+    NameTable m_names;
+    ListenerList<INotifyUI> m_notifiers;
+    ListenerList<IMessageFilterUI> m_filters;
+    TimerTable m_timers;
+    MouseRouter m_mouse{*this};
     CControlUI* m_pFocus = nullptr;
-    CControlUI* m_pEventHover = nullptr;
-    CControlUI* m_pEventClick = nullptr;
-    bool m_bMouseTracking = false;
-    HWND m_hwndTooltip = nullptr;
-    std::wstring m_sTooltipText;  // the tool keeps a pointer to it
 
-  public:
-    // The tooltip window, once a control with a tooltip has been hovered (tests).
-    HWND GetTooltipWindow() const { return m_hwndTooltip; }
-
-  private:
-    struct TimerInfo {
-        CControlUI* control;
-        UINT localId;
-    };
-    std::map<UINT_PTR, TimerInfo> m_timers;  // by Win32 timer id
-
-    // Name look-up table, rebuilt lazily under its own lock (workers look names up too).
-    CRITICAL_SECTION m_nameLock;
-    bool m_bNamesDirty = true;
-    std::unordered_map<std::wstring, CControlUI*> m_names;
-
-    mutable CRITICAL_SECTION m_statsLock;
+    mutable std::mutex m_statsLock;
     PaintStats m_stats;
 };
 

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "ui/core/attribute_text.h"
+#include "ui/core/pixel_blend.h"
+#include "ui/core/text_cache.h"
 
 namespace DuiLib {
 
@@ -23,6 +25,8 @@ struct ImageData {
     int height = 0;  // of one frame
     std::vector<int> delaysMs;
     HBITMAP bitmap = nullptr;
+    const uint32_t* bits = nullptr;  // the bitmap's pixels, premultiplied, frames stacked
+    AlphaRuns runs;                  // of bits, for blending
     bool ok = false;
     std::wstring error;
 
@@ -88,7 +92,8 @@ class CanvasDIB {
 struct PaintContext {
     CanvasDIB* canvas = nullptr;
     ImageCache* images = nullptr;
-    RECT clip = {};  // never outside the canvas
+    TextCache* texts = nullptr;  // null: texts are drawn afresh every time
+    RECT clip = {};              // never outside the canvas
 };
 
 namespace render {
@@ -108,7 +113,8 @@ void DrawBorder(PaintContext& ctx, const RECT& rc, int size, uint32_t argb);
 bool DrawImage(PaintContext& ctx, const RECT& rc, const std::wstring& attribute, int frame = 0);
 bool DrawImageData(PaintContext& ctx, const RECT& rc, const ImageData& image,
                    const ImageDescription& desc, int frame);
-// Text in rc with the text alignment flags of attribute_text.h; colour drawn opaque.
+// Text in rc with the text alignment flags of attribute_text.h; colour drawn opaque
+// (text_render.cpp). Kept in ctx.texts when there is one.
 void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint32_t argb,
               void* gpFont, unsigned align);
 // Parses an image attribute, remembering the result per text.
