@@ -191,8 +191,7 @@ int wmain(int argc, wchar_t** argv) {
     const int rounds = _wtoi(argv[6]);
 
     // The program's skin, as the build made it.
-    const std::wstring skin =
-        testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\";
+    const std::wstring skin = test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\";
     DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
     DuiLib::CPaintManagerUI::SetResourcePath(skin.c_str());
     DuiLib::CPaintManagerUI::SetResourceZip(L"KRXTSKIN.zip", false);

@@ -8,7 +8,7 @@
 
 #include "sysutil/page_opener.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 class RecordingOpener : public PageOpener {
   public:
@@ -27,4 +27,4 @@ class RecordingOpener : public PageOpener {
     mutable std::mutex lock_;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

@@ -9,7 +9,7 @@
 
 #include "sysutil/file_dialogs.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 class ScriptedDialogs : public ChooserDialogs {
   public:
@@ -68,4 +68,4 @@ inline PIDLIST_ABSOLUTE FolderItem(const std::wstring& path) {
     return ILCreateFromPathW(path.c_str());
 }
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

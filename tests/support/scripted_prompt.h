@@ -9,7 +9,7 @@
 
 #include "sysutil/user_prompt.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 class ScriptedPrompt : public UserPrompt {
   public:
@@ -60,4 +60,4 @@ class ScriptedPrompt : public UserPrompt {
     std::deque<int> answers_;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

@@ -8,7 +8,7 @@
 
 #include "sysutil/unique_handle.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 // A Unix path from the environment (KORVANE_SOURCE_DIR, KORVANE_BUILD_DIR) as Wine sees it.
 inline std::wstring UnixPathFromEnv(const wchar_t* name) {
@@ -88,4 +88,4 @@ inline std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     return names;
 }
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

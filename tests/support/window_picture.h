@@ -13,7 +13,7 @@
 
 #include "sysutil/unique_handle.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 class WindowPicture {
   public:
@@ -113,4 +113,4 @@ class WindowPicture {
     const std::uint32_t* pixels_ = nullptr;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

@@ -9,7 +9,7 @@
 #include "tests/support/test_paths.h"
 #include "ui/duilib.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 // Points the framework at the skin archive the build made (once per process).
 inline void UseBuiltSkin() {
@@ -48,4 +48,4 @@ inline void Pump(int ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

@@ -34,10 +34,10 @@ constexpr UINT kReinstallRequest = 1135;  // WM_USER + 111
 constexpr UINT kSpeedLimit = 1140;        // WM_USER + 116
 constexpr UINT kMenuCommand = 1145;       // WM_USER + 121
 
-using testing::Pump;
-using testing::PumpUntil;
-using testing::UseBuiltSkin;
-using testing::WindowPicture;
+using test::Pump;
+using test::PumpUntil;
+using test::UseBuiltSkin;
+using test::WindowPicture;
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -79,11 +79,11 @@ class MainWindowTest : public ::testing::Test {
     }
     LRESULT HitTest(LPARAM point) { return SendMessageW(frame->GetHWND(), WM_NCHITTEST, 0, point); }
 
-    testing::ScriptedPrompt prompt;  // answers the window's message boxes
-    CMainFrame* frame = nullptr;     // lives on, as in the program
-    testing::RecordingOpener opener;
-    testing::FakeShellFolders noShellFolders;
-    testing::ScriptedPrompt jobPrompt;
+    test::ScriptedPrompt prompt;  // answers the window's message boxes
+    CMainFrame* frame = nullptr;  // lives on, as in the program
+    test::RecordingOpener opener;
+    test::FakeShellFolders noShellFolders;
+    test::ScriptedPrompt jobPrompt;
 };
 
 TEST_F(MainWindowTest, OneBuildOfTheMainPageYieldsTheWholeTree) {
@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, OneBuildOfTheMainPageYieldsTheWholeTree) {
           L"tuijian1_text", L"xp_btn", L"LOCAL_Op", L"OS_Op1", L"OS_Op6", L"OS_Op10",
           L"Download_Progress", L"StopDown_Btn", L"BackUpPath_Edit", L"StartRestore_Btn",
           L"Soft1_Btn", L"Soft16_Btn", L"BackUpDoc_Op6", L"StartRestoreDoc_Btn"}) {
-        EXPECT_NE(Find(name), nullptr) << testing::Utf8(name);
+        EXPECT_NE(Find(name), nullptr) << test::Utf8(name);
     }
     EXPECT_EQ(Find(L"NoSuchControl"), nullptr);
 }
@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, TextsAndEditsInTheCaptionBandTakeTheClick) {
         probe->ApplyAttributeList(L"float=\"true\" pos=\"460,40,540,80\" text=\"probe\"");
         ASSERT_TRUE(root->Add(probe));
         EXPECT_EQ(frame->PaintManager().FindControl(POINT{500, 60}), probe);
-        EXPECT_EQ(HitTest(spot), HTCLIENT) << testing::Utf8(probe->GetClass());
+        EXPECT_EQ(HitTest(spot), HTCLIENT) << test::Utf8(probe->GetClass());
         root->Remove(probe);
     }
     EXPECT_EQ(HitTest(spot), HTCAPTION);
@@ -227,7 +227,7 @@ std::map<std::wstring, std::string> SystemDriveState() {
          {L"C:\\krldr", L"C:\\krldr.mbr", L"C:\\krldr.ima", L"C:\\Ghost.ba_", L"C:\\boot.ini",
           L"C:\\Boot\\BCD", L"C:\\korvane-shutdown.log", L"S:\\krldr", L"S:\\krldr.mbr"}) {
         bool exists = false;
-        std::string bytes = testing::ReadFileBytes(path, &exists);
+        std::string bytes = test::ReadFileBytes(path, &exists);
         state[path] = exists ? "file:" + bytes : "none";
     }
     return state;
@@ -251,7 +251,7 @@ TEST_F(MainWindowTest, ReinstallRequestRunsTheJobWithTheKeptImagePath) {
     ASSERT_EQ(prompt.asked.size(), 2u);
     for (const auto& question : prompt.asked) {
         EXPECT_EQ(question.text.rfind(L"程序携带的启动文件不可用", 0), 0u)
-            << testing::Utf8(question.text);
+            << test::Utf8(question.text);
         EXPECT_EQ(question.caption, L"信息提示");
         EXPECT_EQ(question.type, static_cast<UINT>(MB_ICONERROR));
     }
@@ -286,7 +286,7 @@ TEST_F(MainWindowTest, PersonalDataButtonsAskFirstAndRefuseAnEmptyFolder) {
          L"您确定要还原个人资料吗？"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Utf8(c.button));
+        SCOPED_TRACE(test::Utf8(c.button));
         prompt.asked.clear();
         frame->Controls().SetControlText(c.field, L"");
         frame->Controls().SetControlText(c.otherField, L"D:\\QMZDocBak\\Documents");
@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, PersonalDataButtonsAskFirstAndRefuseAnEmptyFolder) {
 
 // The job's end message, asked while its progress window is still up: it notes whether that
 // window was there over a disabled main window.
-class ProgressWatchingPrompt : public testing::ScriptedPrompt {
+class ProgressWatchingPrompt : public test::ScriptedPrompt {
   public:
     explicit ProgressWatchingPrompt(HWND main) : main_(main) {}
     int Ask(const std::wstring& text, const std::wstring& caption, UINT type) override {
@@ -330,17 +330,17 @@ TEST_F(MainWindowTest, PersonalDataBackupRunsInTheProgressWindow) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring skin =
-        testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\KRXTSKIN.zip";
+        test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\KRXTSKIN.zip";
     ASSERT_TRUE(CopyFileW(skin.c_str(), (std::wstring(temp) + L"KRXTSKIN").c_str(), FALSE));
     const std::wstring root = L"C:\\KorvaneMainWindowData";
-    testing::FakeShellFolders folders;
+    test::FakeShellFolders folders;
     const std::pair<int, const wchar_t*> shellFolders[] = {
         {CSIDL_PERSONAL, L"docs"}, {CSIDL_DESKTOP, L"desk"}, {CSIDL_FAVORITES, L"fav"}};
     CreateDirectoryW(root.c_str(), nullptr);
     for (const auto& [csidl, name] : shellFolders) {
         folders.folders[csidl] = root + L"\\" + name;
         CreateDirectoryW(folders.folders[csidl].c_str(), nullptr);
-        ASSERT_TRUE(testing::WriteFileBytes(folders.folders[csidl] + L"\\note.txt", "note"));
+        ASSERT_TRUE(test::WriteFileBytes(folders.folders[csidl] + L"\\note.txt", "note"));
     }
     ProgressWatchingPrompt watchingPrompt(frame->GetHWND());
     frame->SetDataJobEnvironment({&folders, &watchingPrompt});
@@ -358,7 +358,7 @@ TEST_F(MainWindowTest, PersonalDataBackupRunsInTheProgressWindow) {
     EXPECT_EQ(watchingPrompt.Asked()[0].text, L"一键备份个人资料成功！");
     for (const wchar_t* copy :
          {L"\\我的文档\\note.txt", L"\\桌面\\note.txt", L"\\收藏夹\\note.txt"}) {
-        EXPECT_EQ(testing::ReadFileBytes(root + L"\\backup" + copy), "note") << testing::Utf8(copy);
+        EXPECT_EQ(test::ReadFileBytes(root + L"\\backup" + copy), "note") << test::Utf8(copy);
     }
     EXPECT_TRUE(watchingPrompt.mainDisabledUnderProgress);
     EXPECT_EQ(FindWindowW(L"UIQV_ZadodiBackUpProgress.xml", nullptr), nullptr);
@@ -367,7 +367,7 @@ TEST_F(MainWindowTest, PersonalDataBackupRunsInTheProgressWindow) {
 }
 
 TEST_F(MainWindowTest, FolderButtonsFillTheirOwnField) {
-    testing::ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     frame->SetChooserDialogs(&dialogs);
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -379,9 +379,9 @@ TEST_F(MainWindowTest, FolderButtonsFillTheirOwnField) {
     frame->Controls().SetControlText(L"BackUpDocPath_Edit", L"D:\\QMZDocBak\\Documents");
     frame->Controls().SetControlText(L"RestoreDocPath_Edit", L"D:\\QMZDocBak\\Documents");
 
-    dialogs.folder = testing::FolderItem(backup);
+    dialogs.folder = test::FolderItem(backup);
     frame->PaintManager().SendNotify(Find(L"SelectBackUpDoc_Btn"), L"click");
-    dialogs.folder = testing::FolderItem(restore);
+    dialogs.folder = test::FolderItem(restore);
     frame->PaintManager().SendNotify(Find(L"SelectRestoreDoc_Btn"), L"click");
     EXPECT_EQ(text(L"BackUpDocPath_Edit"), backup);
     EXPECT_EQ(text(L"RestoreDocPath_Edit"), restore);
@@ -403,7 +403,7 @@ TEST_F(MainWindowTest, ImageButtonsRunTheirJobsWithTheirFields) {
     frame->SetImageJobObserver([&](CMainFrame::ImageJob job, const std::wstring& path) {
         jobs.push_back({job, path});
     });
-    testing::ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     frame->SetChooserDialogs(&dialogs);
     auto click = [&](const wchar_t* name) {
         frame->PaintManager().SendNotify(Find(name), L"click");
@@ -470,10 +470,10 @@ TEST_F(MainWindowTest, TabOptionsShowThePageReachedAnyWay) {
         {L"selectsys_btn", 0},        {L"BackUpAndRestoreOp", 1},
         {L"StartziliaoBF4_Btn", 3},   {L"StartRestoreSystem1_Btn", 0}};
     for (const auto& [name, page] : clicks) {
-        ASSERT_NE(Find(name), nullptr) << testing::Utf8(name);
+        ASSERT_NE(Find(name), nullptr) << test::Utf8(name);
         frame->PaintManager().SendNotify(Find(name), L"click");
-        EXPECT_EQ(tab->GetCurSel(), page) << testing::Utf8(name);
-        EXPECT_EQ(selectedOptions(), std::to_wstring(page)) << testing::Utf8(name);
+        EXPECT_EQ(tab->GetCurSel(), page) << test::Utf8(name);
+        EXPECT_EQ(selectedOptions(), std::to_wstring(page)) << test::Utf8(name);
     }
 }
 
@@ -532,7 +532,7 @@ TEST_F(MainWindowTest, LogoTurnsThroughItsThirtyFrames) {
             Sleep(15);  // the skin's own picture, before the first frame
             continue;
         }
-        ASSERT_NE(found, frames.end()) << testing::Utf8(image);
+        ASSERT_NE(found, frames.end()) << test::Utf8(image);
         int index = static_cast<int>(found - frames.begin());
         if (seen.empty() || seen.back() != index) {
             seen.push_back(index);
@@ -594,7 +594,7 @@ void CALLBACK LookAtSettingsWindow(HWND, UINT, UINT_PTR, DWORD) {
 // input until the settings window is closed.
 TEST_F(MainWindowTest, SettingsButtonsOpenTheSettingsWindowModally) {
     for (const wchar_t* button : {L"set1_btn", L"set2_btn", L"set3_btn"}) {
-        SCOPED_TRACE(testing::Utf8(button));
+        SCOPED_TRACE(test::Utf8(button));
         g_settingsSeen = {frame->GetHWND()};
         UINT_PTR timer = SetTimer(nullptr, 0, 150, LookAtSettingsWindow);
         frame->PaintManager().SendNotify(Find(button), L"click");  // returns when it is closed
@@ -615,7 +615,7 @@ TEST_F(MainWindowTest, EveryWizardStepIsDrawn) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
-    std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
+    std::wstring artifacts = test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
     CreateDirectoryW(artifacts.c_str(), nullptr);
 
     // Areas of the window (page offset included) where the steps differ, read off the
@@ -706,7 +706,7 @@ TEST_F(MainWindowTest, SoftwarePageShowsTheCataloguePictures) {
             std::string(reinterpret_cast<const char*>(ini.data()), ini.size() * sizeof(wchar_t)));
     const std::vector<uint8_t> archive = zip.Build();
     const std::wstring archivePath = dataFolder + L"\\SoftWareInfo.zip";
-    ASSERT_TRUE(testing::WriteFileBytes(archivePath, std::string(archive.begin(), archive.end())));
+    ASSERT_TRUE(test::WriteFileBytes(archivePath, std::string(archive.begin(), archive.end())));
 
     HWND hwnd = frame->GetHWND();
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -728,7 +728,7 @@ TEST_F(MainWindowTest, SoftwarePageShowsTheCataloguePictures) {
 
     ASSERT_TRUE(FillSoftwarePage(frame->Controls(), dataFolder, archivePath));
     EXPECT_EQ(looks(), std::string(kSoftwareButtonCount, 'B'));
-    std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
+    std::wstring artifacts = test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
     CreateDirectoryW(artifacts.c_str(), nullptr);
     EXPECT_TRUE(WindowPicture(hwnd).SavePng(artifacts + L"\\software-page.png"));
 
@@ -744,7 +744,7 @@ TEST_F(MainWindowTest, SoftwarePageShowsTheCataloguePictures) {
 }
 
 TEST(StartUp, UnwritableTemporaryFolderIsReportedAndEndsTheProgram) {
-    testing::ScriptedPrompt prompt;
+    test::ScriptedPrompt prompt;
     EXPECT_EQ(RunProgram(GetModuleHandleW(nullptr), L"C:\\no\\such\\temp\\", prompt), 0);
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].text, L"Korvane一键重装初始化失败！");

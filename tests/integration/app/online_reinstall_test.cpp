@@ -30,7 +30,7 @@ namespace korvane {
 namespace {
 
 namespace et = enginetest;
-using testing::ScriptedPrompt;
+using test::ScriptedPrompt;
 
 constexpr UINT kSpeedLimit = WM_USER + 116;
 constexpr wchar_t kCatalogueFailed[] = L"获取系统配置文件失败,请检查网络设置";
@@ -42,9 +42,9 @@ constexpr wchar_t kDiskSpace[] =
 constexpr wchar_t kCompletionTail[] =
     L"\" 下载完成,是否进行一键重装系统？（30秒后自动开始一键重装）";
 
-using testing::Pump;
-using testing::PumpUntil;
-using testing::UseBuiltSkin;
+using test::Pump;
+using test::PumpUntil;
+using test::UseBuiltSkin;
 
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
@@ -110,7 +110,7 @@ class GatedPrompt : public ScriptedPrompt {
     HANDLE answer_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 };
 
-class OnlineReinstallTest : public testing::StagingTest {
+class OnlineReinstallTest : public test::StagingTest {
   protected:
     void SetUp() override {
         StagingTest::SetUp();
@@ -156,7 +156,7 @@ class OnlineReinstallTest : public testing::StagingTest {
 
     void Serve(const std::string& name, const std::string& bytes) {
         const std::wstring path = et::ServerRoot() + L"\\" + std::wstring(name.begin(), name.end());
-        ASSERT_TRUE(testing::WriteFileBytes(path, bytes));
+        ASSERT_TRUE(test::WriteFileBytes(path, bytes));
     }
 
     std::wstring Option(const wchar_t* section, const wchar_t* key) {
@@ -203,7 +203,7 @@ class OnlineReinstallTest : public testing::StagingTest {
     // The job log of this run, as its bytes (UTF-8), once every line is written.
     std::string JobLogText() {
         EXPECT_TRUE(FlushJobLog());
-        return testing::ReadFileBytes(dataFolder + L"\\" + kJobLogName);
+        return test::ReadFileBytes(dataFolder + L"\\" + kJobLogName);
     }
     // For a line the job writes after an effect the test has already seen (the command's
     // line follows the command's end).
@@ -248,7 +248,7 @@ class OnlineReinstallTest : public testing::StagingTest {
 
     std::wstring dataFolder;
     std::wstring downloadFolder;
-    testing::RecordingOpener opener;
+    test::RecordingOpener opener;
     std::vector<std::wstring> reinstalls;  // image paths handed to the reinstall job
     CMainFrame* frame = nullptr;
 };
@@ -599,7 +599,7 @@ TEST_F(OnlineReinstallTest, FullDiskShowsTheDiskSpaceMessageOnce) {
 // The completion prompt left alone for 30 s answers itself, and the reinstall job stages the
 // downloaded image and restarts (the stand-in shutdown records it). Real message boxes.
 TEST_F(OnlineReinstallTest, CompletionPromptLeftAloneRunsTheReinstall) {
-    ASSERT_TRUE(testing::WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ASSERT_TRUE(test::WriteFileBytes(L"C:\\boot.ini", test::kXpBootIni));
     et::MakeServedFile("XP_1.GHO", 1048576, 11);
     StartAndFetch(CatalogueText({{"XP_1", ImageUrl("XP_1.GHO")}}), nullptr);
     Click(L"OS_Op1");
@@ -614,18 +614,18 @@ TEST_F(OnlineReinstallTest, CompletionPromptLeftAloneRunsTheReinstall) {
     wchar_t value[64] = {};
     GetPrivateProfileStringW(L"boot loader", L"default", L"", value, 64, L"C:\\boot.ini");
     EXPECT_STREQ(value, L"C:\\krldr.mbr");
-    EXPECT_NE(testing::ReadFileBytes(L"C:\\Ghost.ba_").find("KorvaneOnline"), std::string::npos);
+    EXPECT_NE(test::ReadFileBytes(L"C:\\Ghost.ba_").find("KorvaneOnline"), std::string::npos);
     EXPECT_TRUE(LoggedSoon("command cmd.exe /c shutdown -r -t 0 -> exit 0")) << JobLogText();
     ExpectLogged(JobLogText(), {"下载完成,是否进行一键重装系统？（30秒后自动开始一键重装） -> no "
                                 "answer (timed out)"});
-    testing::RemoveFile(L"C:\\boot.ini");
-    testing::RemoveFile(L"C:\\boot.in_");
+    test::RemoveFile(L"C:\\boot.ini");
+    test::RemoveFile(L"C:\\boot.in_");
 }
 
 // A program that closes while the monitor's reinstall runs waits for it: the job is never
 // cut off with the batch written and the entry half-staged.
 TEST_F(OnlineReinstallTest, ClosingWaitsForTheReinstallTheMonitorStarted) {
-    ASSERT_TRUE(testing::WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ASSERT_TRUE(test::WriteFileBytes(L"C:\\boot.ini", test::kXpBootIni));
     et::MakeServedFile("XP_2.GHO", 1048576, 12);
     ScriptedPrompt prompt({IDYES});
     StartAndFetch(CatalogueText({{"XP_2", ImageUrl("XP_2.GHO")}}), &prompt);
@@ -640,8 +640,8 @@ TEST_F(OnlineReinstallTest, ClosingWaitsForTheReinstallTheMonitorStarted) {
     frame->EndJobs();
     EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n") << "closed before the job ended";
     CloseHandle(started);
-    testing::RemoveFile(L"C:\\boot.ini");
-    testing::RemoveFile(L"C:\\boot.in_");
+    test::RemoveFile(L"C:\\boot.ini");
+    test::RemoveFile(L"C:\\boot.in_");
 }
 
 // A program that closes while the completion prompt is up starts no reinstall afterwards,
@@ -844,11 +844,11 @@ TEST_F(OnlineReinstallTest, AMismatchingDownloadIsSetAsideAndNeverStaged) {
 // first: a good one is offered and Yes reinstalls from it; a bad one is set aside, told,
 // and the edition page comes back.
 TEST_F(OnlineReinstallTest, AnImageAlreadyThereIsCheckedBeforeItIsOffered) {
-    ASSERT_TRUE(testing::WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ASSERT_TRUE(test::WriteFileBytes(L"C:\\boot.ini", test::kXpBootIni));
     const std::wstring good = downloadFolder + L"\\THERE1.GHO";
     const std::wstring bad = downloadFolder + L"\\THERE2.GHO";
-    ASSERT_TRUE(testing::WriteFileBytes(good, std::string(3 * 1048576 + 5, 'g')));
-    ASSERT_TRUE(testing::WriteFileBytes(bad, std::string(1048576, 'b')));
+    ASSERT_TRUE(test::WriteFileBytes(good, std::string(3 * 1048576 + 5, 'g')));
+    ASSERT_TRUE(test::WriteFileBytes(bad, std::string(1048576, 'b')));
     ScriptedPrompt prompt({IDYES});
     StartAndFetch(
         CatalogueText({{"XP_1", ImageUrl("THERE1.GHO")}, {"XP_2", ImageUrl("THERE2.GHO")}}) +
@@ -872,8 +872,8 @@ TEST_F(OnlineReinstallTest, AnImageAlreadyThereIsCheckedBeforeItIsOffered) {
     EXPECT_TRUE(et::FileExists(bad + L".bad"));
     EXPECT_FALSE(et::FileExists(bad));
     EXPECT_EQ(reinstalls.size(), 1u);
-    testing::RemoveFile(L"C:\\boot.ini");
-    testing::RemoveFile(L"C:\\boot.in_");
+    test::RemoveFile(L"C:\\boot.ini");
+    test::RemoveFile(L"C:\\boot.in_");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/test_paths.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 class FakePage : public PersonalDataPage {
   public:
@@ -226,4 +226,4 @@ class DataJobTest : public ::testing::Test {
     ScriptedPrompt prompt;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

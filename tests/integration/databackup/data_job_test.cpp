@@ -7,17 +7,17 @@
 namespace korvane {
 namespace {
 
-using testing::Attributes;
-using testing::HasFileOf;
-using testing::Listing;
-using testing::MakeFile;
-using testing::MakeFolders;
-using testing::Utf8;
+using test::Attributes;
+using test::HasFileOf;
+using test::Listing;
+using test::MakeFile;
+using test::MakeFolders;
+using test::Utf8;
 
 constexpr UINT kInfo = MB_OK | MB_ICONINFORMATION;
 constexpr UINT kError = MB_OK | MB_ICONERROR;
 
-class DataJobTest : public testing::DataJobTest {};
+class DataJobTest : public test::DataJobTest {};
 
 TEST_F(DataJobTest, BackupOfDesktopOnlyCopiesItAndMakesTheOtherFoldersEmpty) {
     MakeFile(documents + L"\\letter.txt");
@@ -52,7 +52,7 @@ TEST_F(DataJobTest, BackupLeavesDotNamesOutAndClearsReadOnly) {
     MakeFile(documents + L"\\.git\\config");
     MakeFile(documents + L"\\sub\\.cache");
     MakeFile(documents + L"\\locked.doc");
-    SetFileAttributesW(testing::Long(documents + L"\\locked.doc").c_str(),
+    SetFileAttributesW(test::Long(documents + L"\\locked.doc").c_str(),
                        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     page.SelectOnly({1});
     Run(kDataBackup);
@@ -80,12 +80,12 @@ TEST_F(DataJobTest, SecondBackupOverwritesAndKeepsFilesGoneFromTheSource) {
     const std::wstring copy = root + L"\\我的文档";
     ASSERT_TRUE(HasFileOf(copy + L"\\deleted.txt", documents + L"\\deleted.txt"));
     // The user marks the old copy read-only; the next run must still replace it.
-    SetFileAttributesW(testing::Long(copy + L"\\changing.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    ASSERT_TRUE(testing::WriteFileBytes(testing::Long(documents + L"\\changing.txt"), "second"));
-    DeleteFileW(testing::Long(documents + L"\\deleted.txt").c_str());
+    SetFileAttributesW(test::Long(copy + L"\\changing.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(test::WriteFileBytes(test::Long(documents + L"\\changing.txt"), "second"));
+    DeleteFileW(test::Long(documents + L"\\deleted.txt").c_str());
     Run(kDataBackup);
 
-    EXPECT_EQ(testing::ReadFileBytes(testing::Long(copy + L"\\changing.txt")), "second");
+    EXPECT_EQ(test::ReadFileBytes(test::Long(copy + L"\\changing.txt")), "second");
     EXPECT_TRUE(HasFileOf(copy + L"\\deleted.txt", documents + L"\\deleted.txt"));
     EXPECT_EQ(EndMessage().text, L"一键备份个人资料成功！");
 }
@@ -167,7 +167,7 @@ TEST_F(DataJobTest, FilesThatCannotBeReadAreReportedNotClaimedAsCopied) {
     for (int i = 1; i <= 6; ++i) {
         std::wstring file = documents + L"\\open" + std::to_wstring(i) + L".xls";
         MakeFile(file);
-        held.push_back(CreateFileW(testing::Long(file).c_str(), GENERIC_READ, 0, nullptr,
+        held.push_back(CreateFileW(test::Long(file).c_str(), GENERIC_READ, 0, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
         ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
     }
@@ -208,8 +208,8 @@ TEST_F(DataJobTest, FolderThatCannotBeListedIsAFailure) {
 TEST_F(DataJobTest, SymbolicLinkLoopIsSkippedAndNamed) {
     MakeFile(documents + L"\\a\\file.txt");
     const std::wstring loop = documents + L"\\a\\loop";
-    ASSERT_TRUE(testing::RunUnix(L"Z:\\bin\\ln -s ../.. " + testing::Wide(testing::UnixPath(loop)),
-                                 [&] { return Attributes(loop) != INVALID_FILE_ATTRIBUTES; }));
+    ASSERT_TRUE(test::RunUnix(L"Z:\\bin\\ln -s ../.. " + test::Wide(test::UnixPath(loop)),
+                              [&] { return Attributes(loop) != INVALID_FILE_ATTRIBUTES; }));
     // What Wine 8 shows for a Unix link to a folder: a folder with the reparse point mark.
     ASSERT_EQ(Attributes(loop), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
     page.SelectOnly({1});
@@ -229,10 +229,9 @@ TEST_F(DataJobTest, FolderThatIsItsOwnAncestorIsSkipped) {
     MakeFile(documents + L"\\a\\file.txt");
     MakeFolders(documents + L"\\a\\again");
     const std::wstring again = documents + L"\\a\\again";
-    const std::wstring mount = L"Z:\\bin\\mount --bind " +
-                               testing::Wide(testing::UnixPath(documents)) + L" " +
-                               testing::Wide(testing::UnixPath(again));
-    if (!testing::RunUnix(mount, [&] { return !Listing(again).empty(); })) {
+    const std::wstring mount = L"Z:\\bin\\mount --bind " + test::Wide(test::UnixPath(documents)) +
+                               L" " + test::Wide(test::UnixPath(again));
+    if (!test::RunUnix(mount, [&] { return !Listing(again).empty(); })) {
         GTEST_SKIP() << "this machine does not let the test mount a folder";
     }
     mountedAt = again;

@@ -16,14 +16,14 @@
 namespace korvane {
 namespace {
 
-using testing::HasFileOf;
-using testing::MakeFile;
-using testing::Utf8;
+using test::HasFileOf;
+using test::MakeFile;
+using test::Utf8;
 
 // The window saved as PNG; bluish: the blue text pixels of the count line's band (the
 // line is drawn in blue).
 bool SaveWindowPicture(HWND hwnd, const std::wstring& path, int* bluish) {
-    testing::WindowPicture picture(hwnd);
+    test::WindowPicture picture(hwnd);
     *bluish = picture.Count({111, 206, 311, 228}, [](int r, int, int b) { return b > r + 80; });
     return picture.SavePng(path);
 }
@@ -70,14 +70,14 @@ class LookingPrompt : public UserPrompt {
     }
 };
 
-class ProgressWindowTest : public testing::DataJobTest {
+class ProgressWindowTest : public test::DataJobTest {
   protected:
     void SetUp() override {
-        testing::DataJobTest::SetUp();
+        test::DataJobTest::SetUp();
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
         const std::wstring skin =
-            testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\KRXTSKIN.zip";
+            test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\resources\\skin\\KRXTSKIN.zip";
         ASSERT_TRUE(CopyFileW(skin.c_str(), (std::wstring(temp) + L"KRXTSKIN").c_str(), FALSE));
         DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
         Gdiplus::GdiplusStartupInput input;
@@ -90,7 +90,7 @@ class ProgressWindowTest : public testing::DataJobTest {
     void TearDown() override {
         DestroyWindow(owner);
         Gdiplus::GdiplusShutdown(gdiplus);
-        testing::DataJobTest::TearDown();
+        test::DataJobTest::TearDown();
     }
 
     ULONG_PTR gdiplus = 0;
@@ -103,7 +103,7 @@ TEST_F(ProgressWindowTest, ShowsTheJobAndIsClosedByIt) {
         MakeFile(desktop + L"\\f" + std::to_wstring(i) + L".txt");
     }
     page.SelectOnly({2});
-    const std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
+    const std::wstring artifacts = test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
     CreateDirectoryW(artifacts.c_str(), nullptr);
     looking.picturePath = artifacts + L"\\databackup-progress.png";
     DeleteFileW(looking.picturePath.c_str());

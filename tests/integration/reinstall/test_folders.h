@@ -41,7 +41,7 @@ inline bool FileExists(const std::wstring& path) {
 // The file's bytes, or "(missing)" so a comparison names what was wrong.
 inline std::string ReadWholeFile(const std::wstring& path) {
     bool ok = false;
-    std::string bytes = korvane::testing::ReadFileBytes(path, &ok);
+    std::string bytes = korvane::test::ReadFileBytes(path, &ok);
     return ok ? bytes : "(missing)";
 }
 

@@ -75,7 +75,7 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
     out << bytes;
 }
 
-class OptionsStoreTest : public testing::Test {
+class OptionsStoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
         appData_ = UniqueTempFolder() + L"\\QMZXT";

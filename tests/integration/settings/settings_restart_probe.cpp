@@ -23,19 +23,18 @@ int main() {
     if (GetEnvironmentVariableW(L"KORVANE_RESTART_LOG", log, MAX_PATH) == 0) {
         return kNoLog;
     }
-    std::string earlier = testing::ReadFileBytes(log);
+    std::string earlier = test::ReadFileBytes(log);
     wchar_t module[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::string logged =
-        earlier + testing::Utf8(module) + "|" + testing::Utf8(GetCommandLineW()) + "\n";
+    std::string logged = earlier + test::Utf8(module) + "|" + test::Utf8(GetCommandLineW()) + "\n";
     // The test reads the log while it waits for the second start.
-    for (int attempt = 0; attempt < 100 && !testing::WriteFileBytes(log, logged); ++attempt) {
+    for (int attempt = 0; attempt < 100 && !test::WriteFileBytes(log, logged); ++attempt) {
         Sleep(10);
     }
     if (!earlier.empty()) {
         return kLaterStart;
     }
-    testing::UseBuiltSkin();
+    test::UseBuiltSkin();
     std::wstring appData = std::wstring(log) + L".appdata";
     CSet window(OptionsStore(GetOptionsFilePath(appData)), appData);
     if (window.Create(nullptr, L"Korvane设置", WS_POPUP, 0) == nullptr) {

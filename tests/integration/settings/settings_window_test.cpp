@@ -22,7 +22,7 @@
 namespace korvane {
 namespace {
 
-using testing::Pump;
+using test::Pump;
 
 constexpr UINT kSpeedLimit = 1140;         // the main window's message number, written out
 constexpr DWORD kSettingsStyle = 0x80081;  // as the main window creates the window
@@ -78,7 +78,7 @@ void RemoveTree(const std::wstring& folder) {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(path);
             } else {
-                testing::RemoveFile(path);
+                test::RemoveFile(path);
             }
         } while (FindNextFileW(search, &found));
         FindClose(search);
@@ -89,7 +89,7 @@ void RemoveTree(const std::wstring& folder) {
 class SettingsWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        testing::UseBuiltSkin();
+        test::UseBuiltSkin();
         ReceivedLimits().clear();
         SetDownloadFolder(L"D:\\QMZ");
         testFolder = UniqueTempFolder();
@@ -114,7 +114,7 @@ class SettingsWindowTest : public ::testing::Test {
     }
     void Click(const wchar_t* name) {
         DuiLib::CControlUI* control = Find(name);
-        ASSERT_NE(control, nullptr) << testing::Utf8(name);
+        ASSERT_NE(control, nullptr) << test::Utf8(name);
         window->PaintManager().SendNotify(control, DUI_MSGTYPE_CLICK);
     }
     void Type(const wchar_t* edit, const wchar_t* text) { Find(edit)->SetText(text); }
@@ -129,8 +129,8 @@ class SettingsWindowTest : public ::testing::Test {
     OptionsStore options{L""};
     HWND owner = nullptr;
     CSet* window = nullptr;
-    testing::ScriptedDialogs dialogs;
-    testing::ScriptedPrompt prompt;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedPrompt prompt;
     int restarts = 0;
 };
 
@@ -175,7 +175,7 @@ TEST_F(SettingsWindowTest, SaveCreatesTheChainOfATypedSystemDriveFolder) {
     std::wstring folder = appData + L"\\images\\a\\b";
     Type(L"pathset_edit", folder.c_str());
     Click(L"on_btn");
-    EXPECT_TRUE(testing::FileExists(folder));
+    EXPECT_TRUE(test::FileExists(folder));
     EXPECT_EQ(Stored(L"Set", L"Dir"), folder);
     EXPECT_TRUE(prompt.Asked().empty());
 }
@@ -186,20 +186,20 @@ TEST_F(SettingsWindowTest, DoubleByteNameWithABackslashTrailByteIsOneFolder) {
     std::wstring parent = appData + L"\\images";
     Type(L"pathset_edit", (parent + L"\\乗x\\y").c_str());
     Click(L"on_btn");
-    EXPECT_TRUE(testing::FileExists(parent + L"\\乗x\\y"));
-    EXPECT_EQ(testing::FolderNames(parent), std::vector<std::wstring>{L"乗x"});
+    EXPECT_TRUE(test::FileExists(parent + L"\\乗x\\y"));
+    EXPECT_EQ(test::FolderNames(parent), std::vector<std::wstring>{L"乗x"});
 }
 
 TEST_F(SettingsWindowTest, FolderOnAMissingDriveCreatesNothingButIsStored) {
-    ASSERT_FALSE(testing::FileExists(L"R:\\"));
+    ASSERT_FALSE(test::FileExists(L"R:\\"));
     Type(L"pathset_edit", L"R:\\QMZ\\x");
     Click(L"on_btn");
-    EXPECT_FALSE(testing::FileExists(L"R:\\QMZ"));
+    EXPECT_FALSE(test::FileExists(L"R:\\QMZ"));
     EXPECT_EQ(Stored(L"Set", L"Dir"), L"R:\\QMZ\\x");
 }
 
 TEST_F(SettingsWindowTest, FolderBrowserRefusesTheSystemDrive) {
-    dialogs.folder = testing::FolderItem(appData);  // the temporary folder is on C:
+    dialogs.folder = test::FolderItem(appData);  // the temporary folder is on C:
     Click(L"pathset_btn");
 
     ASSERT_EQ(dialogs.folderDialogs.size(), 1u);
@@ -218,7 +218,7 @@ TEST_F(SettingsWindowTest, FolderBrowserRefusesTheSystemDrive) {
 }
 
 TEST_F(SettingsWindowTest, PickedFolderTakesEffectAndCancelKeepsIt) {
-    dialogs.folder = testing::FolderItem(L"Z:\\");
+    dialogs.folder = test::FolderItem(L"Z:\\");
     Click(L"pathset_btn");
     EXPECT_TRUE(prompt.Asked().empty());
     EXPECT_EQ(Find(L"pathset_edit")->GetText().Str(), L"Z:\\");
@@ -288,7 +288,7 @@ void PostClick(HWND hwnd, DuiLib::CControlUI* control) {
 
 TEST_F(SettingsWindowTest, CloseAndCancelEndTheModalLoopWithZero) {
     for (const wchar_t* button : {L"close_btn", L"cannel_btn"}) {
-        SCOPED_TRACE(testing::Utf8(button));
+        SCOPED_TRACE(test::Utf8(button));
         if (!IsWindow(window->GetHWND())) {
             delete window;
             window = new CSet(options, appData);
@@ -316,8 +316,8 @@ TEST_F(SettingsWindowTest, ShownWindowIsDrawnFromTheSkinAndDragsByItsTopBand) {
     SetWindowPos(hwnd, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     Pump(600);
     {
-        testing::WindowPicture picture(hwnd);
-        std::wstring artifacts = testing::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
+        test::WindowPicture picture(hwnd);
+        std::wstring artifacts = test::UnixPathFromEnv(L"KORVANE_BUILD_DIR") + L"\\artifacts";
         CreateDirectoryW(artifacts.c_str(), nullptr);
         EXPECT_TRUE(picture.SavePng(artifacts + L"\\settings-window.png"));
         EXPECT_GT(picture.Colours(), 300u) << "the background image is drawn";
@@ -379,10 +379,9 @@ TEST(SettingsRestart, StartsTheOwnProgramWithoutArgumentsAndEndsWithZero) {
     EXPECT_EQ(exitCode, 0u);
 
     std::vector<std::string> starts;
-    testing::PumpUntil([&] { return (starts = Lines(testing::ReadFileBytes(log))).size() >= 2; },
-                       15000);
+    test::PumpUntil([&] { return (starts = Lines(test::ReadFileBytes(log))).size() >= 2; }, 15000);
     ASSERT_EQ(starts.size(), 2u) << "started again exactly once";
-    std::string module = testing::Utf8(probe);
+    std::string module = test::Utf8(probe);
     EXPECT_EQ(starts[0], module + "|\"" + module + "\" --first");
     // Without a command line of its own the new process's is its file name alone.
     std::string second = starts[1];

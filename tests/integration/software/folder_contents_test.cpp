@@ -6,14 +6,14 @@
 namespace korvane {
 namespace {
 
-using testing::FileExists;
-using testing::WriteFileBytes;
+using test::FileExists;
+using test::WriteFileBytes;
 
 class FolderContentsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(enginetest::ServerAvailable()) << "run through run-with-server";
-        folder = testing::FreshDataFolder() + L"\\SoftWareInfo";
+        folder = test::FreshDataFolder() + L"\\SoftWareInfo";
         CreateDirectoryW(folder.c_str(), nullptr);
     }
     std::wstring folder;

@@ -9,19 +9,19 @@
 namespace korvane {
 namespace {
 
-using testing::FileExists;
-using testing::ReadFileBytes;
-using testing::RecordingPage;
-using testing::Serve;
-using testing::WriteFileBytes;
+using test::FileExists;
+using test::ReadFileBytes;
+using test::RecordingPage;
+using test::Serve;
+using test::WriteFileBytes;
 namespace et = enginetest;
 
 class SoftwareCatalogueTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(et::ServerAvailable()) << "run through run-with-server";
-        ASSERT_FALSE(testing::Picture().empty());
-        dataFolder = testing::FreshDataFolder();
+        ASSERT_FALSE(test::Picture().empty());
+        dataFolder = test::FreshDataFolder();
         softwareFolder = dataFolder + L"\\SoftWareInfo";
     }
 
@@ -31,7 +31,7 @@ class SoftwareCatalogueTest : public ::testing::Test {
 
     void FetchArchive(const ui_core_test::ZipWriter& zip) {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        Fetch(Serve(name + ".zip", testing::Text(zip.Build())));
+        Fetch(Serve(name + ".zip", test::Text(zip.Build())));
     }
 
     std::wstring Picture(int number, int which) const {
@@ -45,17 +45,17 @@ class SoftwareCatalogueTest : public ::testing::Test {
 
 TEST_F(SoftwareCatalogueTest, AFullArchiveFillsEveryButtonInOrder) {
     ui_core_test::ZipWriter zip;
-    testing::AddCatalogue(&zip, testing::AllKeys());
+    test::AddCatalogue(&zip, test::AllKeys());
     FetchArchive(zip);
 
-    std::vector<int> expected = testing::AllKeys();
+    std::vector<int> expected = test::AllKeys();
     EXPECT_EQ(page.Order(), expected);
     for (int n = 1; n <= kSoftwareButtonCount; ++n) {
-        const testing::FilledButton button = page.Button(n);
+        const test::FilledButton button = page.Button(n);
         EXPECT_EQ(button.target, L"http://soft.example/" + std::to_wstring(n));
         EXPECT_EQ(button.normalImage, Picture(n, 1));
         EXPECT_EQ(button.hotImage, Picture(n, 2));
-        EXPECT_EQ(ReadFileBytes(button.normalImage), testing::Picture());
+        EXPECT_EQ(ReadFileBytes(button.normalImage), test::Picture());
     }
     EXPECT_TRUE(FileExists(dataFolder + L"\\SoftWareInfo.zip"));
 }
@@ -64,7 +64,7 @@ TEST_F(SoftwareCatalogueTest, AFullArchiveFillsEveryButtonInOrder) {
 // load them from disk as they are, and read them as plain file names.
 TEST_F(SoftwareCatalogueTest, TheFilledPicturesLoadThroughTheFramework) {
     ui_core_test::ZipWriter zip;
-    testing::AddCatalogue(&zip, {1});
+    test::AddCatalogue(&zip, {1});
     FetchArchive(zip);
 
     const std::wstring hot = page.Button(1).hotImage;
@@ -79,10 +79,10 @@ TEST_F(SoftwareCatalogueTest, TheFilledPicturesLoadThroughTheFramework) {
 }
 
 TEST_F(SoftwareCatalogueTest, AMissingKeyGivesAnEmptyTargetButThePictures) {
-    std::vector<int> keys = testing::AllKeys();
+    std::vector<int> keys = test::AllKeys();
     keys.erase(keys.begin() + 6);  // key "7"
     ui_core_test::ZipWriter zip;
-    testing::AddCatalogue(&zip, keys);
+    test::AddCatalogue(&zip, keys);
     FetchArchive(zip);
 
     ASSERT_EQ(page.Order().size(), 16u);
@@ -95,23 +95,23 @@ TEST_F(SoftwareCatalogueTest, AMissingKeyGivesAnEmptyTargetButThePictures) {
 TEST_F(SoftwareCatalogueTest, ALongTargetIsCutTo259Characters) {
     const std::wstring longTarget = L"http://soft.example/" + std::wstring(400, L'a');
     ui_core_test::ZipWriter zip;
-    zip.Add("SoftWareInfo.ini", testing::IniBytes(L"[KRXT]\r\n1=" + longTarget + L"\r\n"));
+    zip.Add("SoftWareInfo.ini", test::IniBytes(L"[KRXT]\r\n1=" + longTarget + L"\r\n"));
     FetchArchive(zip);
     EXPECT_EQ(page.Button(1).target, longTarget.substr(0, 259));
 }
 
 TEST_F(SoftwareCatalogueTest, NoUsableArchiveLeavesThePageUnfilled) {
     ui_core_test::ZipWriter good;
-    testing::AddCatalogue(&good, testing::AllKeys());
-    std::string truncated = testing::Text(good.Build());
+    test::AddCatalogue(&good, test::AllKeys());
+    std::string truncated = test::Text(good.Build());
     truncated.resize(truncated.size() / 2);
     ui_core_test::ZipWriter withoutIni;
-    withoutIni.Add("Soft1_1.jpg", testing::Picture());
+    withoutIni.Add("Soft1_1.jpg", test::Picture());
 
     Fetch(et::ServerUrl("missing.zip"));  // 404, whose page urlmon may still save
     Fetch(Serve("garbage.zip", "this is not a zip archive"));
     Fetch(Serve("truncated.zip", truncated));
-    Fetch(Serve("noini.zip", testing::Text(withoutIni.Build())));
+    Fetch(Serve("noini.zip", test::Text(withoutIni.Build())));
     Fetch(L"http://127.0.0.1:1/SoftWareInfo.zip");  // nobody listens
 
     EXPECT_TRUE(page.Order().empty());
@@ -123,7 +123,7 @@ TEST_F(SoftwareCatalogueTest, NoUsableArchiveLeavesThePageUnfilled) {
 
 TEST_F(SoftwareCatalogueTest, HostileEntriesAreRefusedAndTheRestUnpacks) {
     ui_core_test::ZipWriter zip;
-    testing::AddCatalogue(&zip, testing::AllKeys());
+    test::AddCatalogue(&zip, test::AllKeys());
     for (const char* name :
          {"../korvane_escape_1", "C:\\korvane_escape_2", "\\korvane_escape_3", "/korvane_escape_4",
           "a/../../korvane_escape_5", "..\\..\\korvane_escape_6", "SoftWareInfo.ini.",
@@ -136,8 +136,8 @@ TEST_F(SoftwareCatalogueTest, HostileEntriesAreRefusedAndTheRestUnpacks) {
 
     EXPECT_EQ(page.Order().size(), 16u);  // the honest entries still count
     EXPECT_EQ(page.Button(1).target, L"http://soft.example/1");
-    EXPECT_EQ(ReadFileBytes(Picture(1, 1)), testing::Picture());
-    EXPECT_EQ(ReadFileBytes(Picture(2, 1)), testing::Picture());
+    EXPECT_EQ(ReadFileBytes(Picture(1, 1)), test::Picture());
+    EXPECT_EQ(ReadFileBytes(Picture(2, 1)), test::Picture());
     EXPECT_EQ(ReadFileBytes(softwareFolder + L"\\nested\\deeper\\file.txt"), "nested");
     EXPECT_EQ(GetFileAttributesW((softwareFolder + L"\\empty").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
@@ -149,15 +149,15 @@ TEST_F(SoftwareCatalogueTest, HostileEntriesAreRefusedAndTheRestUnpacks) {
     for (const std::wstring& place : places) {
         for (int i = 1; i <= 6; ++i) {
             const std::wstring path = place + L"\\korvane_escape_" + std::to_wstring(i);
-            EXPECT_FALSE(FileExists(path)) << testing::Utf8(path);
+            EXPECT_FALSE(FileExists(path)) << test::Utf8(path);
         }
     }
 }
 
 TEST_F(SoftwareCatalogueTest, OldFilesAreGoneAfterTheNextStartWhateverTheDownload) {
     ui_core_test::ZipWriter zip;
-    testing::AddCatalogue(&zip, {1});
-    const std::wstring url = Serve("catalogue.zip", testing::Text(zip.Build()));
+    test::AddCatalogue(&zip, {1});
+    const std::wstring url = Serve("catalogue.zip", test::Text(zip.Build()));
     const std::wstring failing = L"http://127.0.0.1:1/SoftWareInfo.zip";  // nobody listens
     const std::wstring old = softwareFolder + L"\\Soft17_1.jpg";
     for (const std::wstring& next : {failing, url}) {
@@ -165,7 +165,7 @@ TEST_F(SoftwareCatalogueTest, OldFilesAreGoneAfterTheNextStartWhateverTheDownloa
         ASSERT_TRUE(WriteFileBytes(old, "from an older catalogue"));
         ASSERT_TRUE(WriteFileBytes(softwareFolder + L"\\.keep", "stays"));
         Fetch(next);
-        EXPECT_FALSE(FileExists(old)) << testing::Utf8(next);
+        EXPECT_FALSE(FileExists(old)) << test::Utf8(next);
         EXPECT_EQ(ReadFileBytes(softwareFolder + L"\\.keep"), "stays");
     }
     EXPECT_EQ(page.Order().size(), 16u);  // only the good download filled the page
@@ -177,7 +177,7 @@ void RemoveFlatFolder(const std::wstring& folder) {
     HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (listing != INVALID_HANDLE_VALUE) {
         do {
-            testing::RemoveFile(folder + L"\\" + found.cFileName);
+            test::RemoveFile(folder + L"\\" + found.cFileName);
         } while (FindNextFileW(listing, &found));
         FindClose(listing);
     }
@@ -189,16 +189,16 @@ TEST_F(SoftwareCatalogueTest, NoDataFolderTouchesNothing) {
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     SetCurrentDirectoryW(L"C:\\");
-    testing::RemoveFile(L"C:\\SoftWareInfo.zip");
+    test::RemoveFile(L"C:\\SoftWareInfo.zip");
     CreateDirectoryW(L"C:\\SoftWareInfo", nullptr);
     ASSERT_TRUE(WriteFileBytes(L"C:\\SoftWareInfo\\someone_elses.txt", "keep"));
     ui_core_test::ZipWriter zip;
-    testing::AddCatalogue(&zip, {1});
+    test::AddCatalogue(&zip, {1});
     FetchSoftwareCatalogue(
-        SoftwareCatalogueJob{page, L"", Serve("nofolder.zip", testing::Text(zip.Build()))});
+        SoftwareCatalogueJob{page, L"", Serve("nofolder.zip", test::Text(zip.Build()))});
     const bool kept = FileExists(L"C:\\SoftWareInfo\\someone_elses.txt");
     const bool downloaded = FileExists(L"C:\\SoftWareInfo.zip");
-    testing::RemoveFile(L"C:\\SoftWareInfo.zip");
+    test::RemoveFile(L"C:\\SoftWareInfo.zip");
     RemoveFlatFolder(L"C:\\SoftWareInfo");
     SetCurrentDirectoryW(current);
     EXPECT_TRUE(kept);
@@ -207,7 +207,7 @@ TEST_F(SoftwareCatalogueTest, NoDataFolderTouchesNothing) {
 }
 
 TEST(SoftwareTargetTest, OnlyWebAddressesAreOpened) {
-    testing::RecordingOpener opener;
+    test::RecordingOpener opener;
     EXPECT_TRUE(OpenSoftwareTarget(L"http://soft.example/1", opener));
     EXPECT_TRUE(OpenSoftwareTarget(L"HTTPS://soft.example/2", opener));
     for (const wchar_t* target :

@@ -16,7 +16,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/unit/ui_core/zip_writer.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 struct FilledButton {
     std::wstring target, normalImage, hotImage;
@@ -110,4 +110,4 @@ inline std::wstring FreshDataFolder() {
     return outer + L"\\QMZXT";
 }
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

@@ -12,11 +12,11 @@
 namespace korvane {
 namespace {
 
-using testing::FileExists;
-using testing::ReadFileBytes;
-using testing::RecordingRunner;
-using testing::StagingTest;
-using testing::WriteFileBytes;
+using test::FileExists;
+using test::ReadFileBytes;
+using test::RecordingRunner;
+using test::StagingTest;
+using test::WriteFileBytes;
 
 class BcdStagingTest : public StagingTest {};
 
@@ -50,7 +50,7 @@ void ExpectCarriedPayloadAt(const std::wstring& root) {
     for (const auto& [name, id] : files) {
         std::string_view carried = ResourceBytes(id, kStagingResourceType);
         ASSERT_FALSE(carried.empty());
-        EXPECT_TRUE(ReadFileBytes(root + name) == carried) << testing::Utf8(root + name);
+        EXPECT_TRUE(ReadFileBytes(root + name) == carried) << test::Utf8(root + name);
     }
 }
 
@@ -72,7 +72,7 @@ TEST_F(BcdStagingTest, RunsTheEightEditorCommandsAndMakesTheEntryTheDefault) {
     EXPECT_TRUE(StoreHas("description=Korvane一键备份"));
     EXPECT_TRUE(StoreHas("path=\\krldr.mbr"));
     EXPECT_TRUE(StoreHas("device=boot"));
-    EXPECT_EQ(ReadFileBytes(testing::kStoreBackup), testing::kInitialStore);
+    EXPECT_EQ(ReadFileBytes(test::kStoreBackup), test::kInitialStore);
     EXPECT_TRUE(LoaderFilesAt(L"C:\\"));
     ExpectCarriedPayloadAt(L"C:\\");
     EXPECT_TRUE(FileExists(appData + L"\\bcdedit.exe"));
@@ -92,7 +92,7 @@ TEST_F(BcdStagingTest, UndoReturnsTheStoreToItsStateBeforeStaging) {
     // The import brings back the saved store, which has no entry: the delete then fails.
     EXPECT_EQ(runner.results.at(0).exitCode, 0u);
     EXPECT_NE(runner.results.at(1).exitCode, 0u);
-    EXPECT_EQ(Store(), testing::kInitialStore);
+    EXPECT_EQ(Store(), test::kInitialStore);
     EXPECT_TRUE(NothingStagedAt(L"C:\\"));
 }
 
@@ -117,7 +117,7 @@ TEST_F(BcdStagingTest, AStoreTheEditorCannotChangeIsAFailedStaging) {
     RecordingRunner runner;
     BootStaging staging(L"C:", appData, runner);
     ASSERT_TRUE(WriteFileBytes(L"C:\\Ghost.ba_", "batch"));
-    testing::RemoveFile(testing::kStore);
+    test::RemoveFile(test::kStore);
     EXPECT_FALSE(staging.StageBootEntry(L"Korvane一键备份", L"Korvane一键备份"));
 }
 
@@ -133,8 +133,8 @@ TEST_F(BcdStagingTest, EachCommandTheEntryNeedsFailingAloneFailsTheStaging) {
     const std::wstring required[] = {L"/export ", L"/set " + e + L" device",
                                      L"/set " + e + L" path", L"/default "};
     for (const std::wstring& command : required) {
-        SCOPED_TRACE(testing::Utf8(command));
-        ASSERT_TRUE(WriteFileBytes(testing::kStore, testing::kInitialStore));
+        SCOPED_TRACE(test::Utf8(command));
+        ASSERT_TRUE(WriteFileBytes(test::kStore, test::kInitialStore));
         FailingRunner runner({command});
         BootStaging staging(L"C:", appData, runner);
         EXPECT_FALSE(staging.StageBootEntry(L"Korvane一键备份", L"Korvane一键备份"));
@@ -142,8 +142,8 @@ TEST_F(BcdStagingTest, EachCommandTheEntryNeedsFailingAloneFailsTheStaging) {
     }
     // The description, the menu order and the timeout only dress the entry.
     for (const wchar_t* command : {L" description ", L"/displayorder ", L"/timeout "}) {
-        SCOPED_TRACE(testing::Utf8(command));
-        ASSERT_TRUE(WriteFileBytes(testing::kStore, testing::kInitialStore));
+        SCOPED_TRACE(test::Utf8(command));
+        ASSERT_TRUE(WriteFileBytes(test::kStore, test::kInitialStore));
         FailingRunner runner({command});
         BootStaging staging(L"C:", appData, runner);
         EXPECT_TRUE(staging.StageBootEntry(L"Korvane一键备份", L"Korvane一键备份"));
@@ -152,7 +152,7 @@ TEST_F(BcdStagingTest, EachCommandTheEntryNeedsFailingAloneFailsTheStaging) {
 
 TEST_F(BcdStagingTest, UndoAfterAFailedExportImportsNoStoreOfAnEarlierDay) {
     const std::string earlierStore = "[{bootmgr}]\r\ndefault={old}\r\n[{old}]\r\n";
-    ASSERT_TRUE(WriteFileBytes(testing::kStoreBackup, earlierStore));
+    ASSERT_TRUE(WriteFileBytes(test::kStoreBackup, earlierStore));
     ASSERT_TRUE(WriteFileBytes(L"C:\\Ghost.ba_", "batch"));
     FailingRunner runner({L"/export "});
     BootStaging staging(L"C:", appData, runner);
@@ -165,7 +165,7 @@ TEST_F(BcdStagingTest, UndoAfterAFailedExportImportsNoStoreOfAnEarlierDay) {
     EXPECT_NE(Store(), earlierStore);
     EXPECT_FALSE(StoreHas(EntrySection())) << "the entry of this run is deleted";
     EXPECT_TRUE(StoreHas("[{current}]"));
-    EXPECT_EQ(ReadFileBytes(testing::kStoreBackup), earlierStore);
+    EXPECT_EQ(ReadFileBytes(test::kStoreBackup), earlierStore);
 }
 
 TEST_F(BcdStagingTest, NothingIsWrittenWithoutAnApplicationDataFolder) {
@@ -177,7 +177,7 @@ TEST_F(BcdStagingTest, NothingIsWrittenWithoutAnApplicationDataFolder) {
     EXPECT_TRUE(runner.commands.empty());
     EXPECT_FALSE(FileExists(L"C:\\krldr"));
     EXPECT_FALSE(FileExists(L"C:\\bcdedit.exe"));
-    EXPECT_EQ(Store(), testing::kInitialStore);
+    EXPECT_EQ(Store(), test::kInitialStore);
 }
 
 TEST_F(BcdStagingTest, LoaderFilesGoToTheFirstVolumeTooAndUndoRemovesThem) {
@@ -204,10 +204,10 @@ TEST_F(BcdStagingTest, DataFoldersWithCmdSpecialCharactersReachTheEditor) {
     CreateDirectoryW(parent.c_str(), nullptr);
     for (const wchar_t* name :
          {L"Tom & Jerry", L"a^b", L"(x) y", L"100%", L"x%OS%y%windir%", L"a,b;c=d", L"Li!Lei"}) {
-        SCOPED_TRACE(testing::Utf8(name));
+        SCOPED_TRACE(test::Utf8(name));
         const std::wstring folder = parent + L"\\" + name;
         CreateDirectoryW(folder.c_str(), nullptr);
-        ASSERT_TRUE(WriteFileBytes(testing::kStore, testing::kInitialStore));
+        ASSERT_TRUE(WriteFileBytes(test::kStore, test::kInitialStore));
         ASSERT_TRUE(WriteFileBytes(L"C:\\Ghost.ba_", "batch"));  // the undo removes it
         RecordingRunner runner;
         BootStaging staging(L"C:", folder, runner);
@@ -219,8 +219,8 @@ TEST_F(BcdStagingTest, DataFoldersWithCmdSpecialCharactersReachTheEditor) {
         EXPECT_TRUE(StoreHas("default=" + Entry()));
         EXPECT_TRUE(StoreHas("timeout=3"));
         staging.UnstageBootEntry();
-        EXPECT_EQ(Store(), testing::kInitialStore);
-        testing::RemoveFile(folder + L"\\bcdedit.exe");
+        EXPECT_EQ(Store(), test::kInitialStore);
+        test::RemoveFile(folder + L"\\bcdedit.exe");
         RemoveDirectoryW(folder.c_str());
     }
     RemoveDirectoryW(parent.c_str());
@@ -238,7 +238,7 @@ class XpStagingTest : public StagingTest {
     void StageAndCheckBootIni(const std::wstring& drive) {
         std::wstring root(drive);
         root.push_back(L'\\');
-        ASSERT_TRUE(WriteFileBytes(root + L"boot.ini", testing::kXpBootIni));
+        ASSERT_TRUE(WriteFileBytes(root + L"boot.ini", test::kXpBootIni));
         SetFileAttributesW((root + L"boot.ini").c_str(),
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
         ASSERT_TRUE(WriteFileBytes(root + L"Ghost.ba_", "batch"));
@@ -256,23 +256,23 @@ class XpStagingTest : public StagingTest {
         EXPECT_EQ(
             GetFileAttributesW(bootIni.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
             static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-        EXPECT_EQ(ReadFileBytes(root + L"boot.in_"), testing::kXpBootIni);
+        EXPECT_EQ(ReadFileBytes(root + L"boot.in_"), test::kXpBootIni);
         EXPECT_TRUE(LoaderFilesAt(root));
 
         staging.UnstageBootEntry();
-        EXPECT_EQ(ReadFileBytes(bootIni), testing::kXpBootIni);
+        EXPECT_EQ(ReadFileBytes(bootIni), test::kXpBootIni);
         EXPECT_TRUE(NothingStagedAt(root));
     }
 };
 
 TEST_F(XpStagingTest, EditsBootIniOnTheSystemDriveAndUndoesIt) {
     StageAndCheckBootIni(L"C:");
-    EXPECT_EQ(Store(), testing::kInitialStore) << "the boot store is not touched on XP";
+    EXPECT_EQ(Store(), test::kInitialStore) << "the boot store is not touched on XP";
 }
 
 // boot.ini is ANSI: text the code page cannot hold is stored as "?" and still boots.
 TEST_F(XpStagingTest, EntryTextOutsideTheCodePageStillCountsAsStaged) {
-    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", test::kXpBootIni));
     ASSERT_TRUE(WriteFileBytes(L"C:\\Ghost.ba_", "batch"));
     RecordingRunner runner;
     BootStaging staging(L"C:", appData, runner);
@@ -284,9 +284,9 @@ TEST_F(XpStagingTest, EntryTextOutsideTheCodePageStillCountsAsStaged) {
 TEST_F(XpStagingTest, UndoPutsBootIniBackOnTheFirstVolumeToo) {
     const std::wstring firstVolume = L"C:\\KorvaneFirstVolume\\";
     CreateDirectoryW(firstVolume.c_str(), nullptr);
-    ASSERT_TRUE(WriteFileBytes(firstVolume + L"boot.in_", testing::kXpBootIni));
+    ASSERT_TRUE(WriteFileBytes(firstVolume + L"boot.in_", test::kXpBootIni));
     ASSERT_TRUE(WriteFileBytes(firstVolume + L"boot.ini", "[boot loader]\r\ndefault=x\r\n"));
-    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", test::kXpBootIni));
     ASSERT_TRUE(WriteFileBytes(L"C:\\Ghost.ba_", "batch"));
     RecordingRunner runner;
     BootStaging staging(L"C:", appData, runner, firstVolume);
@@ -294,11 +294,11 @@ TEST_F(XpStagingTest, UndoPutsBootIniBackOnTheFirstVolumeToo) {
     EXPECT_TRUE(LoaderFilesAt(firstVolume));
 
     staging.UnstageBootEntry();
-    EXPECT_EQ(ReadFileBytes(firstVolume + L"boot.ini"), testing::kXpBootIni);
-    EXPECT_EQ(ReadFileBytes(L"C:\\boot.ini"), testing::kXpBootIni);
+    EXPECT_EQ(ReadFileBytes(firstVolume + L"boot.ini"), test::kXpBootIni);
+    EXPECT_EQ(ReadFileBytes(L"C:\\boot.ini"), test::kXpBootIni);
     EXPECT_TRUE(NothingStagedAt(firstVolume));
     for (const wchar_t* name : {L"boot.ini", L"boot.in_"}) {
-        testing::RemoveFile(firstVolume + name);
+        test::RemoveFile(firstVolume + name);
     }
     RemoveDirectoryW(firstVolume.c_str());
 }

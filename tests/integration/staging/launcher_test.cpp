@@ -27,20 +27,20 @@ TEST(EditorLauncher, WithoutAnEditorFailsWithANonZeroCode) {
     EXPECT_NE(RunPlatformEditor(L"C:\\no-such-windows\\System32\\bcdedit.exe", L"/enum"), 0);
 }
 
-class LauncherRunTest : public testing::StagingTest {};
+class LauncherRunTest : public test::StagingTest {};
 
 TEST_F(LauncherRunTest, PassesArgumentsAndTheEditorsExitCodeOn) {
     std::wstring launcher = appData + L"\\bcdedit.exe";
-    testing::RemoveFile(launcher);
+    test::RemoveFile(launcher);
     ASSERT_TRUE(ExtractResourceToFile(launcher, kEditorResource, kStagingResourceType));
 
     HiddenCommandResult ok =
-        testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /timeout 7");
+        test::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher + L" /timeout 7");
     EXPECT_EQ(ok.exitCode, 0u);
     EXPECT_TRUE(StoreHas("timeout=7"));
 
-    HiddenCommandResult bad = testing::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher +
-                                                                      L" /default {no-such-entry}");
+    HiddenCommandResult bad = test::RunStartingAgainIfWineCouldNot(L"cmd.exe /c " + launcher +
+                                                                   L" /default {no-such-entry}");
     EXPECT_EQ(bad.exitCode, 1u);
 
     std::wstring output = RunHiddenCommand(L"cmd.exe /c " + launcher + L" /enum", true);

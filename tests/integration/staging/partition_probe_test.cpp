@@ -18,12 +18,12 @@
 namespace korvane {
 namespace {
 
-using testing::FileExists;
-using testing::ReadFileBytes;
-using testing::RecordingOpener;
-using testing::RemoveFile;
-using testing::ScriptedPrompt;
-using testing::WriteFileBytes;
+using test::FileExists;
+using test::ReadFileBytes;
+using test::RecordingOpener;
+using test::RemoveFile;
+using test::ScriptedPrompt;
+using test::WriteFileBytes;
 
 constexpr wchar_t kPageUrl[] = L"http://127.0.0.1:8/soft/pe/";
 constexpr wchar_t kFlagMessage[] = L"检测到本机分区为非MBR分区，请使用KorvanePE重装系统！";
@@ -79,7 +79,7 @@ class PartitionProbeTest : public ::testing::Test {
 std::string SourceScript() {
     bool ok = false;
     std::string bytes = ReadFileBytes(
-        testing::UnixPathFromEnv(L"KORVANE_SOURCE_DIR") + L"\\resources\\probe\\krxtmbr.cmd", &ok);
+        test::UnixPathFromEnv(L"KORVANE_SOURCE_DIR") + L"\\resources\\probe\\krxtmbr.cmd", &ok);
     EXPECT_TRUE(ok);
     return bytes;
 }
@@ -188,7 +188,7 @@ TEST_F(PartitionProbeTest, RealScriptReportsAGptFirstDisk) {
                                "  --------  -------------  -------  -------  ---  ---\r\n"
                                "  Disk 0    Online          465 GB      0 B        *\r\n"));
     SetEnvironmentVariableW(L"KORVANE_DISKPART_FIXTURE", fixture.c_str());
-    testing::RecordingRunner runner;
+    test::RecordingRunner runner;
     ScriptedPrompt prompt;
     RecordingOpener opener;
 
@@ -210,7 +210,7 @@ TEST_F(PartitionProbeTest, RunsFromAFolderCmdWouldSplitOrExpand) {
     SetEnvironmentVariableW(L"KORVANE_DISKPART_FIXTURE", fixture.c_str());
     const std::wstring user = folder + L"\\Tom & Jerry %OS% 100%";
     CreateDirectoryW(user.c_str(), nullptr);
-    testing::RecordingRunner runner;
+    test::RecordingRunner runner;
     ScriptedPrompt prompt;
     RecordingOpener opener;
 

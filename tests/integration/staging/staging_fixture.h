@@ -13,7 +13,7 @@
 #include "sysutil/system_info.h"
 #include "tests/support/test_paths.h"
 
-namespace korvane::testing {
+namespace korvane::test {
 
 inline const std::wstring kStore = L"C:\\Boot\\BCD";
 inline const std::wstring kStoreBackup = L"C:\\Boot\\BCD_";
@@ -123,4 +123,4 @@ class StagingTest : public ::testing::Test {
     std::wstring appData;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::test

@@ -14,10 +14,10 @@
 namespace korvane {
 namespace {
 
-using testing::FileExists;
-using testing::ReadFileBytes;
-using testing::ScriptedPrompt;
-using testing::WriteFileBytes;
+using test::FileExists;
+using test::ReadFileBytes;
+using test::ScriptedPrompt;
+using test::WriteFileBytes;
 
 // C: is partition 2 of the first disk and S: partition 3, as on a typical two-partition PC.
 class FakeVolumes : public VolumeQuery {
@@ -67,7 +67,7 @@ class FakeMachine : public MachineFacts {
     }
 };
 
-class ImageJobsTest : public testing::StagingTest {
+class ImageJobsTest : public test::StagingTest {
   protected:
     void SetUp() override {
         StagingTest::SetUp();
@@ -93,7 +93,7 @@ class ImageJobsTest : public testing::StagingTest {
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     RemoveTree(folder + L"\\" + name);
                 } else {
-                    testing::RemoveFile(folder + L"\\" + name);
+                    test::RemoveFile(folder + L"\\" + name);
                 }
             } while (FindNextFileW(find, &found));
             FindClose(find);
@@ -121,7 +121,7 @@ class ImageJobsTest : public testing::StagingTest {
     // Nothing of a staging is on the machine: no batch, no loader files, the store as it was.
     void ExpectNothingStaged() {
         EXPECT_TRUE(NothingStagedAt(L"C:\\"));
-        EXPECT_EQ(Store(), testing::kInitialStore);
+        EXPECT_EQ(Store(), test::kInitialStore);
         EXPECT_EQ(ShutdownRecord(), "");
     }
 
@@ -129,13 +129,13 @@ class ImageJobsTest : public testing::StagingTest {
         EXPECT_TRUE(LoaderFilesAt(L"C:\\"));
         EXPECT_TRUE(FileExists(L"C:\\Ghost.ba_"));
         EXPECT_TRUE(StoreHas("default=" + Entry()));
-        EXPECT_TRUE(StoreHas("description=" + testing::Utf8(description)));
+        EXPECT_TRUE(StoreHas("description=" + test::Utf8(description)));
     }
 
-    testing::RecordingRunner runner;
+    test::RecordingRunner runner;
     FakeVolumes volumes;
     FakeMachine machine;
-    testing::RecordingOpener opener;
+    test::RecordingOpener opener;
 };
 
 const std::string kBackupBatch =
@@ -203,7 +203,7 @@ TEST_F(ImageJobsTest, RefusalsStageNothing) {
          L"无法识别系统盘或镜像所在的磁盘分区，请检查镜像路径后重试。", L"信息提示", MB_ICONERROR},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Utf8(c.path));
+        SCOPED_TRACE(test::Utf8(c.path));
         ScriptedPrompt prompt({IDYES, IDYES});
         Jobs(prompt).RunSystemBackup(c.path);
         ASSERT_EQ(prompt.asked.size(), 2u);
@@ -285,7 +285,7 @@ TEST_F(ImageJobsTest, BatchWriteFailuresAreReportedWithTheirCaptions) {
         EXPECT_EQ(prompt.asked.back().type, static_cast<UINT>(MB_ICONINFORMATION));
         EXPECT_TRUE(runner.commands.empty()) << "nothing staged after a failed write";
         ExpectNothingStaged();
-        testing::RemoveFile(L"C:\\Ghost.ba_");
+        test::RemoveFile(L"C:\\Ghost.ba_");
     }
 }
 
@@ -306,7 +306,7 @@ TEST_F(ImageJobsTest, NoApplicationDataFolderRefusesEveryJobBeforeAnything) {
 }
 
 TEST_F(ImageJobsTest, FailedStagingIsReportedUndoneAndDoesNotRestart) {
-    testing::RemoveFile(testing::kStore);  // an editor that cannot change the store
+    test::RemoveFile(test::kStore);  // an editor that cannot change the store
     ScriptedPrompt prompt;
     ASSERT_TRUE(WriteFileBytes(L"S:\\KorvaneImages\\WIN10.GHO", "image"));
     Jobs(prompt).RunSystemReinstall(L"S:\\KorvaneImages\\WIN10.GHO");
@@ -397,7 +397,7 @@ TEST_F(ImageJobsTest, ReinstallRefusesAMissingImageAndChinesePaths) {
 
 // Run as Windows XP: the same jobs stage through boot.ini.
 TEST_F(ImageJobsTest, XpBackupStagesThroughBootIni) {
-    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", testing::kXpBootIni));
+    ASSERT_TRUE(WriteFileBytes(L"C:\\boot.ini", test::kXpBootIni));
     ScriptedPrompt prompt({IDYES, IDYES});
     Jobs(prompt).RunSystemBackup(L"S:\\QMZSysBak\\SYSBAK.GHO");
 
@@ -405,7 +405,7 @@ TEST_F(ImageJobsTest, XpBackupStagesThroughBootIni) {
     wchar_t value[64] = {};
     GetPrivateProfileStringW(L"boot loader", L"default", L"", value, 64, L"C:\\boot.ini");
     EXPECT_STREQ(value, L"C:\\krldr.mbr");
-    EXPECT_EQ(Store(), testing::kInitialStore);
+    EXPECT_EQ(Store(), test::kInitialStore);
     EXPECT_EQ(ShutdownRecord(), "shutdown -r -t 0\r\n");
 }
 
@@ -510,7 +510,7 @@ TEST_F(ImageJobsTest, AnImageOnTheSystemPartitionIsRefusedBeforeAnythingIsWritte
         {"reinstall", L"C:\\KorvaneImages\\A.GHO", ImageUse::kReinstall},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Utf8(c.path));
+        SCOPED_TRACE(test::Utf8(c.path));
         runner.commands.clear();
         ScriptedPrompt prompt({IDYES, IDYES});
         SystemImageJobs& jobs = Jobs(prompt);
@@ -541,7 +541,7 @@ TEST_F(ImageJobsTest, AnEncryptedImageVolumeIsRefused) {
         RunJob(Jobs(prompt), job);
         ASSERT_FALSE(prompt.asked.empty());
         EXPECT_EQ(prompt.asked.back().text.rfind(L"镜像所在分区(S:)已开启 BitLocker 加密", 0), 0u)
-            << testing::Utf8(prompt.asked.back().text);
+            << test::Utf8(prompt.asked.back().text);
         EXPECT_EQ(prompt.asked.back().type, static_cast<UINT>(MB_ICONERROR));
         EXPECT_FALSE(FileExists(L"S:\\QMZSysBak"));
         ExpectNothingStaged();

@@ -19,7 +19,7 @@ namespace {
 namespace et = enginetest;
 
 std::string BuildFile(const std::string& relative) {
-    return testing::ReadFileBytes(et::BuiltFilePath(relative));
+    return test::ReadFileBytes(et::BuiltFilePath(relative));
 }
 
 class SignatureTest : public ::testing::Test {
@@ -67,27 +67,27 @@ TEST_F(SignatureTest, KeysThatAreNoneOrTooWeakVerifyNothing) {
 // another key's and one of the bytes before an alteration each delete it.
 TEST_F(SignatureTest, SignedDownloadKeepsOnlyAWellSignedCopy) {
     ASSERT_TRUE(et::ServerAvailable());
-    ASSERT_TRUE(testing::WriteFileBytes(et::ServerRoot() + L"\\ghoinfo.ini", data));
+    ASSERT_TRUE(test::WriteFileBytes(et::ServerRoot() + L"\\ghoinfo.ini", data));
     const std::wstring folder = et::FreshFolder(L"signed-download");
     OpenJobLog(folder);
     const std::wstring copy = folder + L"\\ghoinfo.ini";
     const std::wstring url = et::ServerUrl("ghoinfo.ini");
 
     EXPECT_TRUE(DownloadSignedCatalogue(url, copy, L"image catalogue"));
-    EXPECT_EQ(testing::ReadFileBytes(copy), data);
-    EXPECT_FALSE(testing::FileExists(copy + L".sig")) << "the signature is not left behind";
+    EXPECT_EQ(test::ReadFileBytes(copy), data);
+    EXPECT_FALSE(test::FileExists(copy + L".sig")) << "the signature is not left behind";
 
     for (const char* mode : {"none", "other", "stale"}) {
         et::ServerGet(std::string("__signature?name=ghoinfo.ini&as=") + mode);
         EXPECT_FALSE(DownloadSignedCatalogue(url, copy, L"image catalogue")) << mode;
-        EXPECT_FALSE(testing::FileExists(copy)) << mode << ": a refused copy stays on disk";
+        EXPECT_FALSE(test::FileExists(copy)) << mode << ": a refused copy stays on disk";
     }
     et::ServerGet("__signature?name=ghoinfo.ini&as=vendor");
     EXPECT_TRUE(DownloadSignedCatalogue(url, copy, L"image catalogue"));
 
     EXPECT_FALSE(DownloadSignedCatalogue(et::ServerUrl("missing.ini"), copy, L"image catalogue"));
     ASSERT_TRUE(FlushJobLog());
-    const std::string log = testing::ReadFileBytes(folder + L"\\" + kJobLogName);
+    const std::string log = test::ReadFileBytes(folder + L"\\" + kJobLogName);
     // Wine's download call takes a 404 page for the file, so a missing signature or catalogue
     // may be told as a signature that does not match: refused either way.
     for (const char* line : {"fetched, signature verified", "refused, its signature"}) {

@@ -41,18 +41,18 @@ TEST(FileDigest, MatchesDigestsWorkedOutElsewhere) {
     const std::wstring path = TempFile(L"korvane-digest.bin");
     for (DigestEngine engine : kEngines) {
         SCOPED_TRACE(engine == DigestEngine::kFastest ? "fastest" : "CryptoAPI");
-        ASSERT_TRUE(testing::WriteFileBytes(path, ""));
+        ASSERT_TRUE(test::WriteFileBytes(path, ""));
         EXPECT_EQ(FileSha256(path, {}, engine),
                   "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-        ASSERT_TRUE(testing::WriteFileBytes(path, "abc"));
+        ASSERT_TRUE(test::WriteFileBytes(path, "abc"));
         EXPECT_EQ(FileSha256(path, {}, engine),
                   "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-        ASSERT_TRUE(testing::WriteFileBytes(path, PatternBytes(2 * 1048576 + 524288 + 7)));
+        ASSERT_TRUE(test::WriteFileBytes(path, PatternBytes(2 * 1048576 + 524288 + 7)));
         EXPECT_EQ(FileSha256(path, {}, engine),
                   "e0344d5c073ff5a845088475a7b085eae143a79eb3a7870cdc86269c7295e9e1");
         EXPECT_EQ(FileSha256(TempFile(L"korvane-no-such-file.bin"), {}, engine), "");
     }
-    testing::RemoveFile(path);
+    test::RemoveFile(path);
 }
 
 // Every length around the padding's edges (55, 56, 63, 64 … bytes in the last block) and
@@ -67,18 +67,18 @@ TEST(FileDigest, BothEnginesAgreeAtEveryPaddingEdge) {
         sizes.push_back(n);
     }
     for (size_t n : sizes) {
-        ASSERT_TRUE(testing::WriteFileBytes(path, PatternBytes(n)));
+        ASSERT_TRUE(test::WriteFileBytes(path, PatternBytes(n)));
         const std::string fastest = FileSha256(path, {}, DigestEngine::kFastest);
         ASSERT_EQ(fastest.size(), 64u) << n;
         ASSERT_EQ(fastest, FileSha256(path, {}, DigestEngine::kCryptoApi)) << n << " bytes";
     }
-    testing::RemoveFile(path);
+    test::RemoveFile(path);
 }
 
 TEST(FileDigest, ReportsEachBlockAndStopsWhenTold) {
     const std::wstring path = TempFile(L"korvane-digest-progress.bin");
     const std::uint64_t size = 2 * 1048576 + 524288 + 7;
-    ASSERT_TRUE(testing::WriteFileBytes(path, PatternBytes(size)));
+    ASSERT_TRUE(test::WriteFileBytes(path, PatternBytes(size)));
     std::vector<std::uint64_t> seen;
     EXPECT_FALSE(FileSha256(path, [&](std::uint64_t done, std::uint64_t total) {
                      EXPECT_EQ(total, size);

@@ -18,10 +18,10 @@
 namespace korvane {
 namespace {
 
-using testing::FileExists;
-using testing::FolderNames;
-using testing::ReadFileBytes;
-using testing::Utf8;
+using test::FileExists;
+using test::FolderNames;
+using test::ReadFileBytes;
+using test::Utf8;
 using testing_support::NewTempFolder;
 
 constexpr size_t kStampLength = 20;  // "YYYY-MM-DD HH:MM:SS "
@@ -196,7 +196,7 @@ TEST(JobLog, RotatesBeforeTheLimitKeepingOneOldFile) {
 TEST(JobLog, AnUnwritableLogLosesItsLinesAndNothingElse) {
     std::wstring base = NewTempFolder(L"kv-log-broken");
     std::wstring notAFolder = base + L"\\a-file";
-    ASSERT_TRUE(testing::WriteFileBytes(notAFolder, "not a folder"));
+    ASSERT_TRUE(test::WriteFileBytes(notAFolder, "not a folder"));
     std::wstring logIsAFolder = base + L"\\log-is-a-folder";
     ASSERT_TRUE(CreateDirectoryW(logIsAFolder.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(LogOf(logIsAFolder).c_str(), nullptr));

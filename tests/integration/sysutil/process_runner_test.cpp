@@ -45,7 +45,7 @@ TEST(RunHiddenCommand, WithoutCaptureWaitsForTheWholeProcessTree) {
     // once. Without capture its output must not reach the pipe: a read that returned with
     // that line would end the wait while the grandchild is still at work.
     std::wstring marker = TempFile(L"korvane-tree-marker");
-    testing::RemoveFile(marker);
+    test::RemoveFile(marker);
     DWORD start = GetTickCount();
     HiddenCommandResult result = RunHiddenCommandEx(
         L"\"" + Helper() + L"\" spawn 1500 \"" + marker + L"\" child-output", false);
@@ -54,10 +54,10 @@ TEST(RunHiddenCommand, WithoutCaptureWaitsForTheWholeProcessTree) {
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.output, L"") << "the child's output reached the pipe";
-    EXPECT_TRUE(testing::FileExists(marker)) << "returned before the grandchild ended";
+    EXPECT_TRUE(test::FileExists(marker)) << "returned before the grandchild ended";
     EXPECT_GE(elapsed, 1400u);
     EndLeftoverHelpers();
-    testing::RemoveFile(marker);
+    test::RemoveFile(marker);
 }
 
 TEST(RunHiddenCommand, CaptureReturnsTheFirstChunkOfOutput) {

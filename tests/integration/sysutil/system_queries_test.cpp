@@ -59,11 +59,11 @@ TEST(Paths, FilesAndFoldersExist) {
     CreateDirectoryW(folder.c_str(), nullptr);
     EXPECT_TRUE(PathExists(folder));
     EXPECT_TRUE(PathExists(folder + L"\\"));
-    EXPECT_TRUE(testing::WriteFileBytes(folder + L"\\a.GHO", "x"));
+    EXPECT_TRUE(test::WriteFileBytes(folder + L"\\a.GHO", "x"));
     EXPECT_TRUE(PathExists(folder + L"\\a.GHO"));
     EXPECT_FALSE(PathExists(folder + L"\\b.GHO"));
     EXPECT_TRUE(PathExists(L"C:\\"));
-    testing::RemoveFile(folder + L"\\a.GHO");
+    test::RemoveFile(folder + L"\\a.GHO");
     RemoveDirectoryW(folder.c_str());
     EXPECT_EQ(GetSystemDrive(), L"C:");
     EXPECT_NE(GetApplicationDataFolder().find(L"\\QMZXT"), std::wstring::npos);
@@ -243,21 +243,21 @@ TEST(LargestDataDrive, UnreadableListGivesEmptyText) {
 
 TEST(Resources, ExtractionWritesTheWholeResource) {
     std::wstring path = TempFolder() + L"korvane-krldr";
-    testing::RemoveFile(path);
+    test::RemoveFile(path);
     ASSERT_TRUE(ExtractResourceToFile(path, kLoaderResource, kStagingResourceType));
-    std::string bytes = testing::ReadFileBytes(path);
+    std::string bytes = test::ReadFileBytes(path);
     EXPECT_EQ(bytes.size(), ResourceSize(kLoaderResource, kStagingResourceType));
     EXPECT_GT(bytes.size(), 0u);
 
     // An existing file is truncated and rewritten.
-    ASSERT_TRUE(testing::WriteFileBytes(path, std::string(100000, 'z')));
+    ASSERT_TRUE(test::WriteFileBytes(path, std::string(100000, 'z')));
     ASSERT_TRUE(ExtractResourceToFile(path, kLoaderResource, kStagingResourceType));
-    EXPECT_EQ(testing::ReadFileBytes(path), bytes);
+    EXPECT_EQ(test::ReadFileBytes(path), bytes);
 
     // A missing resource still creates the (empty) file.
     ASSERT_TRUE(ExtractResourceToFile(path, 4321, kStagingResourceType));
-    EXPECT_EQ(testing::ReadFileBytes(path), "");
-    testing::RemoveFile(path);
+    EXPECT_EQ(test::ReadFileBytes(path), "");
+    test::RemoveFile(path);
 }
 
 // (Windows also refuses to re-create a hidden file with normal attributes; Wine does not
@@ -282,17 +282,17 @@ class RecordingField : public TextField {
 
 TEST(SaveDialogAnswer, AlwaysAppendsGhoAndAsksBeforeOverwriting) {
     std::wstring base = TempFolder() + L"korvane-save";
-    testing::RemoveFile(base + L".GHO");
-    testing::RemoveFile(base + L".GHO.GHO");
+    test::RemoveFile(base + L".GHO");
+    test::RemoveFile(base + L".GHO.GHO");
 
     RecordingField field;
-    testing::ScriptedPrompt quiet;
+    test::ScriptedPrompt quiet;
     AcceptSavedGhoPath(base + L".GHO", field, quiet);
     EXPECT_EQ(field.value, base + L".GHO.GHO");
     EXPECT_TRUE(quiet.asked.empty());
 
-    ASSERT_TRUE(testing::WriteFileBytes(base + L".GHO", "old image"));
-    testing::ScriptedPrompt declines({IDCANCEL});
+    ASSERT_TRUE(test::WriteFileBytes(base + L".GHO", "old image"));
+    test::ScriptedPrompt declines({IDCANCEL});
     RecordingField kept;
     AcceptSavedGhoPath(base, kept, declines);
     ASSERT_EQ(declines.asked.size(), 1u);
@@ -301,24 +301,24 @@ TEST(SaveDialogAnswer, AlwaysAppendsGhoAndAsksBeforeOverwriting) {
     EXPECT_EQ(declines.asked[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONWARNING));
     EXPECT_EQ(kept.writes, 0);
 
-    testing::ScriptedPrompt agrees({IDOK});
+    test::ScriptedPrompt agrees({IDOK});
     RecordingField taken;
     AcceptSavedGhoPath(base, taken, agrees);
     EXPECT_EQ(taken.value, base + L".GHO");
-    testing::RemoveFile(base + L".GHO");
+    test::RemoveFile(base + L".GHO");
 }
 
 const HWND kOwner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
 
 TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
-    testing::ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     RecordingField field;
-    testing::ScriptedPrompt prompt;
+    test::ScriptedPrompt prompt;
     ChooseGhoFile(kOwner, kGhoOpen, field, prompt, dialogs);
     ChooseGhoFile(kOwner, kGhoSave, field, prompt, dialogs);
     ASSERT_EQ(dialogs.fileDialogs.size(), 2u);
 
-    for (const testing::ScriptedDialogs::FileDialog& shown : dialogs.fileDialogs) {
+    for (const test::ScriptedDialogs::FileDialog& shown : dialogs.fileDialogs) {
         SCOPED_TRACE(shown.save ? "save" : "open");
         EXPECT_EQ(shown.description.lStructSize, sizeof(OPENFILENAMEW));
         EXPECT_EQ(shown.description.hwndOwner, kOwner);
@@ -327,11 +327,11 @@ TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
         EXPECT_EQ(shown.description.nMaxFile, 260u);
         EXPECT_EQ(shown.initialPath, L"");
     }
-    const testing::ScriptedDialogs::FileDialog& open = dialogs.fileDialogs[0];
+    const test::ScriptedDialogs::FileDialog& open = dialogs.fileDialogs[0];
     EXPECT_FALSE(open.save);
     EXPECT_EQ(open.title, L"请选择GHO镜像文件");
     EXPECT_EQ(open.description.Flags, static_cast<DWORD>(OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST));
-    const testing::ScriptedDialogs::FileDialog& save = dialogs.fileDialogs[1];
+    const test::ScriptedDialogs::FileDialog& save = dialogs.fileDialogs[1];
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.title, L"请选择GHO镜像保存路径");
     // Without FILEMUSTEXIST: a backup must be able to name an image that does not exist yet.
@@ -339,8 +339,8 @@ TEST(GhoDialogs, BothModesShowTheImageFilterWithTheirOwnTitleAndFlags) {
 }
 
 TEST(GhoDialogs, OpenModeFieldTakesTheChosenImageAndEmptiesOnCancel) {
-    testing::ScriptedDialogs dialogs;
-    testing::ScriptedPrompt prompt;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedPrompt prompt;
     RecordingField field;
     dialogs.confirm = true;
     dialogs.answer = L"D:\\系统备份\\a.GHO";
@@ -360,9 +360,9 @@ TEST(GhoDialogs, OpenModeFieldTakesTheChosenImageAndEmptiesOnCancel) {
 
 TEST(GhoDialogs, SaveModeCancelKeepsTheFieldAndAConfirmedNameGetsGho) {
     std::wstring base = TempFolder() + L"korvane-save-dialog";
-    testing::RemoveFile(base + L".GHO");
-    testing::ScriptedDialogs dialogs;
-    testing::ScriptedPrompt prompt({IDCANCEL});
+    test::RemoveFile(base + L".GHO");
+    test::ScriptedDialogs dialogs;
+    test::ScriptedPrompt prompt({IDCANCEL});
     RecordingField field;
 
     ChooseGhoFile(kOwner, kGhoSave, field, prompt, dialogs);
@@ -375,28 +375,28 @@ TEST(GhoDialogs, SaveModeCancelKeepsTheFieldAndAConfirmedNameGetsGho) {
     EXPECT_TRUE(prompt.asked.empty());
 
     // An existing image is only taken when the user agrees to overwrite it.
-    ASSERT_TRUE(testing::WriteFileBytes(base + L".GHO", "old image"));
+    ASSERT_TRUE(test::WriteFileBytes(base + L".GHO", "old image"));
     RecordingField kept;
     ChooseGhoFile(kOwner, kGhoSave, kept, prompt, dialogs);
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].text, L"镜像文件已存在是否覆盖？");
     EXPECT_EQ(kept.writes, 0);
-    testing::RemoveFile(base + L".GHO");
+    test::RemoveFile(base + L".GHO");
 }
 
 TEST(DataFolder, ChosenFileSystemFolderGoesIntoTheField) {
     std::wstring folder = TempFolder() + L"korvane-数据文件夹";
     CreateDirectoryW(folder.c_str(), nullptr);
-    testing::ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     RecordingField field;
 
-    dialogs.folder = testing::FolderItem(folder);
+    dialogs.folder = test::FolderItem(folder);
     ASSERT_NE(dialogs.folder, nullptr);
     ChooseDataFolder(field, dialogs);
     EXPECT_EQ(field.value, folder);
 
     ASSERT_EQ(dialogs.folderDialogs.size(), 1u);
-    const testing::ScriptedDialogs::FolderDialog& shown = dialogs.folderDialogs[0];
+    const test::ScriptedDialogs::FolderDialog& shown = dialogs.folderDialogs[0];
     EXPECT_EQ(shown.title, L"请选择一个文件夹：\nPlease select a folder:");
     EXPECT_EQ(shown.description.ulFlags,
               static_cast<UINT>(BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS));
@@ -406,7 +406,7 @@ TEST(DataFolder, ChosenFileSystemFolderGoesIntoTheField) {
 }
 
 TEST(DataFolder, CancelOrAnItemWithoutAFileSystemPathChangesNothing) {
-    testing::ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     RecordingField field;
     ChooseDataFolder(field, dialogs);
     EXPECT_EQ(field.writes, 0) << "cancelled";
