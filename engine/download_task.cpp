@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/leftover_list.h"
 #include "engine/local_file.h"
 #include "sysutil/no_throw.h"
 
@@ -69,8 +70,7 @@ bool DownloadTask::DeleteData() {
     }
     bool ok = true;
     for (const std::wstring& path : {files_.partialPath, files_.statePath}) {
-        if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-            GetLastError() != ERROR_PATH_NOT_FOUND) {
+        if (!DeleteUnlessGone(path)) {
             host_.RecordLeftover(path);
             ok = false;
         }

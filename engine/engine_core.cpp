@@ -179,8 +179,7 @@ bool Engine::DeleteTempFiles(const unsigned char* record) {
     }
     bool ok = true;
     for (const std::wstring& path : {PartialPathFor(finalPath), StatePathFor(finalPath)}) {
-        if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-            GetLastError() != ERROR_PATH_NOT_FOUND) {
+        if (!DeleteUnlessGone(path)) {
             ok = false;
         }
     }
@@ -234,32 +233,22 @@ bool Engine::QueryFileSize(const std::wstring& textUrl, std::int64_t* size) {
     }
     AbortList aborts;
     std::atomic<bool> cancel{false};
-    for (int hop = 0; hop <= 10; ++hop) {
-        std::string error;
-        auto stream = OpenHttp(url, 0, 0, net, aborts, cancel, &error);
-        if (!stream) {
-            return false;
-        }
-        const ResponseHead& head = stream->Head();
-        if (IsRedirect(head.status)) {
-            const std::string* location = head.Find("Location");
-            if (location == nullptr || !ResolveLocation(url, *location, &url)) {
-                return false;
-            }
-            continue;
-        }
-        std::int64_t first = 0, last = 0, total = -1;
-        const std::string* range = head.Find("Content-Range");
-        if (head.status == 206 && range != nullptr &&
-            ParseContentRange(*range, &first, &last, &total) && total >= 0) {
-            *size = total;
-            return true;
-        }
-        if (head.status == 200 && ContentLength(head) >= 0 && !IsChunked(head)) {
-            *size = ContentLength(head);
-            return true;
-        }
+    std::string error;
+    auto stream = OpenHttpFollowingRedirects(&url, 0, 0, net, aborts, cancel, &error);
+    if (!stream) {
         return false;
+    }
+    const ResponseHead& head = stream->Head();
+    std::int64_t first = 0, last = 0, total = -1;
+    const std::string* range = head.Find("Content-Range");
+    if (head.status == 206 && range != nullptr &&
+        ParseContentRange(*range, &first, &last, &total) && total >= 0) {
+        *size = total;
+        return true;
+    }
+    if (head.status == 200 && ContentLength(head) >= 0 && !IsChunked(head)) {
+        *size = ContentLength(head);
+        return true;
     }
     return false;
 }

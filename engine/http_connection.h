@@ -67,6 +67,12 @@ std::unique_ptr<HttpStream> OpenHttp(const Url& url, std::int64_t first, std::in
                                      const NetSettings& settings, AbortList& aborts,
                                      const std::atomic<bool>& cancel, std::string* error);
 
+// OpenHttp, following redirects (at most kMaxRedirects): *url becomes the address that
+// answered. Null with *error set on failure or a redirect without a usable Location.
+std::unique_ptr<HttpStream> OpenHttpFollowingRedirects(
+    Url* url, std::int64_t first, std::int64_t last, const NetSettings& settings, AbortList& aborts,
+    const std::atomic<bool>& cancel, std::string* error);
+
 // The proxy for url: the override when set, else the system's setting.
 ProxyEndpoint ProxyFor(const Url& url, const NetSettings& settings);
 

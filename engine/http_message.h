@@ -42,6 +42,8 @@ bool ParseContentRange(const std::string& value, std::int64_t* first, std::int64
                        std::int64_t* total);
 bool IsChunked(const ResponseHead& head);
 bool IsRedirect(int status);
+// How many redirects one request follows before it gives up.
+inline constexpr int kMaxRedirects = 10;
 
 // A GET for url.target (or the absolute URL when going through a proxy) with an optional
 // byte range; rangeLast < 0 asks for everything from rangeFirst on.

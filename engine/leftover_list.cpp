@@ -87,7 +87,7 @@ std::vector<std::wstring> ReadLeftovers(const std::wstring& folder) {
 bool WriteLeftovers(const std::wstring& folder, const std::vector<std::wstring>& paths) {
     std::wstring list = ListPath(folder);
     if (paths.empty()) {
-        return DeleteFileW(list.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+        return DeleteUnlessGone(list);
     }
     std::wstring text;
     for (const std::wstring& p : paths) {
@@ -104,6 +104,14 @@ bool WriteLeftovers(const std::wstring& folder, const std::vector<std::wstring>&
                         nullptr) != 0;
     CloseHandle(f);
     return ok && MoveFileExW(temp.c_str(), list.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+bool DeleteUnlessGone(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace korvane::xldl

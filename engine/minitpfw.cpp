@@ -8,6 +8,7 @@
 
 #include "engine/leftover_list.h"
 
+using korvane::xldl::DeleteUnlessGone;
 using korvane::xldl::IsPartialDataPath;
 using korvane::xldl::ReadLeftovers;
 using korvane::xldl::WriteLeftovers;
@@ -31,8 +32,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (!IsPartialDataPath(path)) {
             continue;  // never remove anything but our own partial files
         }
-        if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-            GetLastError() != ERROR_PATH_NOT_FOUND) {
+        if (!DeleteUnlessGone(path)) {
             stillThere.push_back(path);  // still in use: next start
         }
     }

@@ -16,7 +16,6 @@ constexpr std::int64_t kSegmentMinBytes = 4 << 20;  // no segment smaller than t
 // that is away for a while is waited for: about five minutes without any progress.
 constexpr int kProbeConnectPatience = 40;
 constexpr int kMaxServerErrorRetries = 3;
-constexpr int kMaxRedirects = 10;
 constexpr auto kMonitorTick = std::chrono::milliseconds(50);
 
 bool SameValidators(const std::string& a, const std::string& b) {
@@ -311,25 +310,12 @@ bool TransferRun::SameFile(const HttpStream& stream, std::int64_t from) const {
 std::unique_ptr<HttpStream> TransferRun::OpenFollowing(std::int64_t first, std::int64_t last,
                                                        bool remember, std::string* error) {
     Url url = url_;
-    for (int hop = 0; hop <= kMaxRedirects; ++hop) {
-        auto stream =
-            OpenHttp(url, first, last, setup_.net, control_.Aborts(), control_.CancelFlag(), error);
-        if (!stream || !IsRedirect(stream->Head().status)) {
-            return stream;
-        }
-        const std::string* location = stream->Head().Find("Location");
-        Url next;
-        if (location == nullptr || !ResolveLocation(url, *location, &next)) {
-            *error = "redirect without a usable Location";
-            return nullptr;
-        }
-        url = next;
-        if (remember) {
-            url_ = next;  // the probe's target: later connections go straight there
-        }
+    auto stream = OpenHttpFollowingRedirects(&url, first, last, setup_.net, control_.Aborts(),
+                                             control_.CancelFlag(), error);
+    if (stream && remember) {
+        url_ = url;  // the probe's target: later connections go straight there
     }
-    *error = "too many redirects";
-    return nullptr;
+    return stream;
 }
 
 void TransferRun::SampleSpeed() {
