@@ -7,6 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include "sysutil/unique_handle.h"
+#include "sysutil/utf8_text.h"
+
 namespace korvane::xldl {
 
 namespace {
@@ -16,26 +19,8 @@ constexpr int kConnectTimeoutMs = 15000;
 constexpr int kSocketBufferBytes = 4 << 20;
 constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 
-std::string Narrow(const wchar_t* text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) {
-        return std::string();
-    }
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
-
 std::wstring Widen(const std::string& text) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1) {
-        return std::wstring();
-    }
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
+    return WideFromUtf8(text);
 }
 
 std::string ReadRegistryText(HKEY key, const wchar_t* name) {
@@ -47,28 +32,27 @@ std::string ReadRegistryText(HKEY key, const wchar_t* name) {
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return std::string();
     }
-    return Narrow(buffer);
+    return Utf8FromWide(buffer);
 }
 
 // Internet Explorer's per-user proxy setting, which WinINet and most programs follow.
 ProxyEndpoint SystemProxyFor(const Url& url) {
-    HKEY key = nullptr;
+    UniqueRegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER,
                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+                      KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
         return {};
     }
     DWORD enabled = 0;
     DWORD type = 0;
     DWORD bytes = sizeof(enabled);
     ProxyEndpoint proxy;
-    if (RegQueryValueExW(key, L"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&enabled),
-                         &bytes) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key.Get(), L"ProxyEnable", nullptr, &type,
+                         reinterpret_cast<BYTE*>(&enabled), &bytes) == ERROR_SUCCESS &&
         type == REG_DWORD && enabled != 0) {
-        proxy = ChooseProxy(ReadRegistryText(key, L"ProxyServer"),
-                            ReadRegistryText(key, L"ProxyOverride"), url.scheme, url.host);
+        proxy = ChooseProxy(ReadRegistryText(key.Get(), L"ProxyServer"),
+                            ReadRegistryText(key.Get(), L"ProxyOverride"), url.scheme, url.host);
     }
-    RegCloseKey(key);
     return proxy;
 }
 
@@ -309,7 +293,7 @@ class WinInetStream : public HttpStream {
                                 L"<local>", 0);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            root_ = root;
+            root_.Reset(root);
         }
         if (root == nullptr) {
             *error = "WinINet unavailable";
@@ -371,26 +355,20 @@ class WinInetStream : public HttpStream {
 
     void Abort() override {
         aborted_ = true;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (root_ != nullptr) {
-            InternetCloseHandle(root_);  // closes the request beneath it too
-            root_ = nullptr;
-        }
+        CloseAll();
     }
 
   private:
+    // Closing the session closes the connection and the request beneath it too.
     void CloseAll() {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (root_ != nullptr) {
-            InternetCloseHandle(root_);
-            root_ = nullptr;
-        }
+        root_.Reset();
     }
 
     AbortList& aborts_;
     std::mutex mutex_;
-    HINTERNET root_ = nullptr;
-    HINTERNET request_ = nullptr;
+    UniqueInternetHandle root_;
+    HINTERNET request_ = nullptr;  // beneath root_: closed with it
     std::atomic<bool> aborted_{false};
 };
 
@@ -475,6 +453,26 @@ std::unique_ptr<HttpStream> OpenHttp(const Url& url, std::int64_t first, std::in
         return nullptr;
     }
     return stream;
+}
+
+std::unique_ptr<HttpStream> OpenHttpFollowingRedirects(
+    Url* url, std::int64_t first, std::int64_t last, const NetSettings& settings, AbortList& aborts,
+    const std::atomic<bool>& cancel, std::string* error) {
+    for (int hop = 0; hop <= kMaxRedirects; ++hop) {
+        auto stream = OpenHttp(*url, first, last, settings, aborts, cancel, error);
+        if (!stream || !IsRedirect(stream->Head().status)) {
+            return stream;
+        }
+        const std::string* location = stream->Head().Find("Location");
+        Url next;
+        if (location == nullptr || !ResolveLocation(*url, *location, &next)) {
+            *error = "redirect without a usable Location";
+            return nullptr;
+        }
+        *url = next;
+    }
+    *error = "too many redirects";
+    return nullptr;
 }
 
 }  // namespace korvane::xldl

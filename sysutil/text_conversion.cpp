@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "sysutil/utf8_text.h"
+
 namespace korvane {
 
 std::wstring AnsiToWide(const std::string& ansi) {
@@ -27,14 +29,7 @@ std::string WideToAnsi(const std::wstring& wide) {
 }
 
 std::string WideToUtf8(const std::wstring& wide) {
-    const int units = static_cast<int>(wide.size());
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) {
-        return std::string();
-    }
-    std::string bytes(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, bytes.data(), n, nullptr, nullptr);
-    return bytes;
+    return Utf8FromWide(wide);
 }
 
 bool ContainsNonAsciiChar(const std::wstring& text) {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "sysutil/unique_handle.h"
+#include "sysutil/utf8_text.h"
 #include "ui/core/zip_archive.h"
 
 namespace DuiLib {
@@ -88,26 +89,11 @@ std::shared_ptr<ZipArchive> CurrentZip(std::wstring* error) {
 }  // namespace
 
 std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                  0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                          nullptr, nullptr);
-    return out;
+    return korvane::Utf8FromWide(text);
 }
 
 std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    int n =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
+    return korvane::WideFromUtf8(text);
 }
 
 void SetFolder(const std::wstring& folder) {

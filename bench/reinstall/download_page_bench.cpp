@@ -38,15 +38,7 @@ constexpr wchar_t kAmountText[] = L"DownloadAlready_Text";
 constexpr int kDownloadStep = 5;
 
 std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
+    return Utf8FromWide(text);
 }
 
 void Line(const char* format, ...) {

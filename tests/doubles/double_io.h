@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sysutil/unique_handle.h"
+#include "sysutil/utf8_text.h"
 
 namespace doubles {
 
@@ -57,20 +58,11 @@ inline bool WriteBytes(const std::wstring& path, const std::string& bytes, bool 
 }
 
 inline std::string ToUtf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
+    return korvane::Utf8FromWide(text);
 }
 
 inline std::wstring FromUtf8(const std::string& text) {
-    int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n);
-    return out;
+    return korvane::WideFromUtf8(text);
 }
 
 inline void Print(const std::string& bytes) {

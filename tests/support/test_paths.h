@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sysutil/unique_handle.h"
+#include "sysutil/utf8_text.h"
 
 namespace korvane::test {
 
@@ -63,12 +64,7 @@ inline void RemoveFile(const std::wstring& path) {
 }
 
 inline std::string Utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
+    return Utf8FromWide(text);
 }
 
 // The names in a folder, without "." and "..", in listing order.
