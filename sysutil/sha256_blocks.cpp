@@ -33,9 +33,10 @@ bool HaveShaExtensions() {
 // The state is kept as the instructions want it: ABEF in one register, CDGH in the other.
 // Each group of four rounds takes four message words; from the fifth group on, the words are
 // made from the four groups before (W[i] from W[i-16], W[i-15], W[i-7], W[i-2]).
-__attribute__((target("sha,sse4.1"))) void Sha256Blocks(std::uint32_t state[8],
-                                                        const std::uint8_t* data,
-                                                        std::size_t blocks) {
+// The stack is realigned on entry: 32-bit Windows promises a thread only 4-byte alignment,
+// and the compiler keeps 16-byte operands on the stack here (a fault on a worker thread).
+__attribute__((target("sha,sse4.1"), force_align_arg_pointer)) void Sha256Blocks(
+    std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks) {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0]));
     __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4]));

@@ -16,7 +16,9 @@ struct WorkerStart {
     std::function<void()> onFailure;
 };
 
-DWORD WINAPI WorkerEntry(void* parameter) {
+// 32-bit Windows starts a thread with a 4-byte-aligned stack; the compiler assumes 16 for
+// SSE operands kept on the stack, so the job's stack is realigned here once.
+__attribute__((force_align_arg_pointer)) DWORD WINAPI WorkerEntry(void* parameter) {
     std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
     GuardedRun(start->body, start->onFailure);
     return 0;
