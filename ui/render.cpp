@@ -221,10 +221,19 @@ bool Intersect(RECT* out, const RECT& a, const RECT& b) {
 }
 
 void SetClip(PaintContext& ctx, const RECT& clip) {
+    // Most drawing blends into the pixels itself and needs no DC clip: region calls are
+    // saved for the paint passes that use GDI.
     ctx.clip = clip;
+    ctx.dcClipStale = true;
+}
+
+void ApplyDcClip(PaintContext& ctx) {
+    if (!ctx.dcClipStale)
+        return;
     HDC dc = ctx.canvas->DC();
     ::SelectClipRgn(dc, nullptr);
-    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    ::IntersectClipRect(dc, ctx.clip.left, ctx.clip.top, ctx.clip.right, ctx.clip.bottom);
+    ctx.dcClipStale = false;
 }
 
 void FillColor(PaintContext& ctx, const RECT& rc, uint32_t argb) {
@@ -325,6 +334,7 @@ void Blend(PaintContext& ctx, const ImageData& image, HDC src, const RECT& dst, 
         return;
     }
     BLENDFUNCTION bf = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    ApplyDcClip(ctx);
     ::AlphaBlend(ctx.canvas->DC(), dst.left, dst.top, dw, dh, src, srcRc.left, srcRc.top, sw, sh,
                  bf);
 }

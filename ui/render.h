@@ -93,6 +93,7 @@ struct PaintContext {
     CanvasDIB* canvas = nullptr;
     ImageCache* images = nullptr;
     TextCache* texts = nullptr;  // null: texts are drawn afresh every time
+    bool dcClipStale = true;     // the canvas DC's clip region is not yet clip
     RECT clip = {};              // never outside the canvas
 };
 
@@ -121,8 +122,10 @@ void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint3
 const ParsedImage& ParseImageAttribute(const std::wstring& attribute);
 
 bool Intersect(RECT* out, const RECT& a, const RECT& b);
-// Sets ctx.clip and the canvas DC's clip region to it.
+// Sets ctx.clip; the canvas DC's clip region follows when GDI next draws (ApplyDcClip).
 void SetClip(PaintContext& ctx, const RECT& clip);
+// Gives the canvas DC the clip region of ctx.clip, before a GDI call draws on it.
+void ApplyDcClip(PaintContext& ctx);
 
 }  // namespace render
 
