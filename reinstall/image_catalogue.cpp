@@ -16,23 +16,29 @@ namespace {
 
 constexpr DWORD kValueUnits = 260;  // so at most 259 characters of a value are used
 
+}  // namespace
+
 std::wstring CataloguePath(const std::wstring& appDataFolder) {
     return appDataFolder + L"\\" + kCatalogueFileName;
 }
 
-}  // namespace
-
-std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstring& key) {
+std::wstring ReadCatalogueValue(const std::wstring& appDataFolder, const wchar_t* section,
+                                const std::wstring& key) {
     if (appDataFolder.empty()) {
         return std::wstring();
     }
     wchar_t value[kValueUnits] = {};
-    GetPrivateProfileStringW(kCatalogueSection, key.c_str(), L"", value, kValueUnits,
+    GetPrivateProfileStringW(section, key.c_str(), L"", value, kValueUnits,
                              CataloguePath(appDataFolder).c_str());
     value[kValueUnits - 1] = L'\0';
+    return value;
+}
+
+std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstring& key) {
+    const std::wstring value = ReadCatalogueValue(appDataFolder, kCatalogueSection, key);
     // A value that is no web address would reach the engine as a local path or another
     // scheme: it counts as missing.
-    return IsWebAddress(value) ? std::wstring(value) : std::wstring();
+    return IsWebAddress(value) ? value : std::wstring();
 }
 
 void FetchImageCatalogue(const ImageCatalogueJob& job) {

@@ -34,6 +34,13 @@ struct ImageCatalogueJob {
 // controls' states, ghoinfo.ini and the engine files.
 void FetchImageCatalogue(const ImageCatalogueJob& job);
 
+// Where the fetched catalogue is kept: the data folder's ghoinfo.ini.
+std::wstring CataloguePath(const std::wstring& appDataFolder);
+
+// A key's value in a section of ghoinfo.ini, at most 259 characters; empty when missing.
+std::wstring ReadCatalogueValue(const std::wstring& appDataFolder, const wchar_t* section,
+                                const std::wstring& key);
+
 // The catalogue's address of an edition key, read afresh from ghoinfo.ini; empty when the
 // key is missing or its value is not an http or https address.
 std::wstring ReadImageAddress(const std::wstring& appDataFolder, const std::wstring& key);

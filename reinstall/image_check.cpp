@@ -4,12 +4,13 @@
 
 #include <cwctype>
 
+#include "reinstall/image_catalogue.h"
+
 namespace korvane {
 
 namespace {
 
 constexpr wchar_t kVerifiedSection[] = L"VerifiedImages";
-constexpr DWORD kValueUnits = 260;
 
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
@@ -58,15 +59,9 @@ std::string NormalisedSha256(std::wstring_view text) {
 
 CatalogueHash ReadImageHash(const std::wstring& appDataFolder, const std::wstring& key) {
     CatalogueHash hash;
-    if (appDataFolder.empty()) {
-        return hash;
-    }
-    wchar_t value[kValueUnits] = {};
-    GetPrivateProfileStringW(kHashSection, key.c_str(), L"", value, kValueUnits,
-                             (appDataFolder + L"\\ghoinfo.ini").c_str());
-    value[kValueUnits - 1] = L'\0';
+    const std::wstring value = ReadCatalogueValue(appDataFolder, kHashSection, key);
     hash.hex = NormalisedSha256(value);
-    hash.malformed = hash.hex.empty() && value[0] != L'\0';
+    hash.malformed = hash.hex.empty() && !value.empty();
     return hash;
 }
 
