@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "sysutil/system_function.h"
 #include "sysutil/text_conversion.h"
 
 namespace korvane {
@@ -91,8 +92,7 @@ void GetOsDisplayName(char (&name)[kOsNameBufferSize]) {
 
 bool IsWow64() {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+    auto isWow64Process = SystemFunction<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
     if (!isWow64Process) {
         return false;
     }

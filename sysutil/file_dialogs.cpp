@@ -1,5 +1,6 @@
 #include "sysutil/file_dialogs.h"
 
+#include "sysutil/system_function.h"
 #include "sysutil/system_info.h"
 
 namespace korvane {
@@ -24,13 +25,23 @@ OPENFILENAMEW GhoDialogDescription(HWND owner, int mode, wchar_t* buffer) {
     return ofn;
 }
 
+using FileDialogFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+// comdlg32 is loaded when a file dialog is first shown, not with the program: it brings the
+// print spooler's client along, which costs more at start-up than everything else the
+// program loads (over 100 ms under Wine).
+bool ShowFileDialog(const char* function, OPENFILENAMEW* description) {
+    auto show = LoadedSystemFunction<FileDialogFn>(L"comdlg32.dll", function);
+    return show && show(description) != FALSE;
+}
+
 class Win32ChooserDialogs : public ChooserDialogs {
   public:
     bool ShowOpen(OPENFILENAMEW* description) override {
-        return GetOpenFileNameW(description) != FALSE;
+        return ShowFileDialog("GetOpenFileNameW", description);
     }
     bool ShowSave(OPENFILENAMEW* description) override {
-        return GetSaveFileNameW(description) != FALSE;
+        return ShowFileDialog("GetSaveFileNameW", description);
     }
     PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* description) override {
         return SHBrowseForFolderW(description);

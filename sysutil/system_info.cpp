@@ -5,6 +5,7 @@
 
 #include <io.h>
 
+#include "sysutil/system_function.h"
 #include "sysutil/text_conversion.h"
 
 namespace korvane {
@@ -31,10 +32,8 @@ BootFirmware FirmwareFromVariableProbe(unsigned long lastError) {
 
 // Both calls are looked up at run time: XP's kernel32 has neither.
 BootFirmware GetBootFirmware() {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     using GetFirmwareTypeFn = BOOL(WINAPI*)(FIRMWARE_TYPE*);
-    auto getType = reinterpret_cast<GetFirmwareTypeFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetFirmwareType")));
+    auto getType = SystemFunction<GetFirmwareTypeFn>(L"kernel32.dll", "GetFirmwareType");
     FIRMWARE_TYPE type = FirmwareTypeUnknown;
     if (getType && getType(&type)) {
         if (type == FirmwareTypeBios) {
@@ -45,8 +44,8 @@ BootFirmware GetBootFirmware() {
         }
     }
     using GetVariableFn = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, PVOID, DWORD);
-    auto getVariable = reinterpret_cast<GetVariableFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetFirmwareEnvironmentVariableW")));
+    auto getVariable =
+        SystemFunction<GetVariableFn>(L"kernel32.dll", "GetFirmwareEnvironmentVariableW");
     if (!getVariable) {
         return BootFirmware::kUnknown;
     }

@@ -1,5 +1,7 @@
 #include "sysutil/timed_message_box.h"
 
+#include "sysutil/system_function.h"
+
 namespace korvane {
 
 namespace {
@@ -7,12 +9,7 @@ namespace {
 using MessageBoxTimeoutFn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT, WORD, DWORD);
 
 MessageBoxTimeoutFn PlatformMessageBoxTimeout() {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (!user32) {
-        return nullptr;
-    }
-    return reinterpret_cast<MessageBoxTimeoutFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "MessageBoxTimeoutW")));
+    return SystemFunction<MessageBoxTimeoutFn>(L"user32.dll", "MessageBoxTimeoutW");
 }
 
 // The box of this thread that the timer closes: the timer procedure gets no argument of

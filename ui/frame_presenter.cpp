@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "sysutil/system_function.h"
+
 namespace DuiLib {
 
 namespace {
@@ -25,8 +27,8 @@ using UpdateLayeredWindowIndirectFn = BOOL(WINAPI*)(HWND, const LayeredUpdateInf
 
 UpdateLayeredWindowIndirectFn LayeredIndirect() {
     static UpdateLayeredWindowIndirectFn fn =
-        reinterpret_cast<UpdateLayeredWindowIndirectFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect")));
+        korvane::SystemFunction<UpdateLayeredWindowIndirectFn>(L"user32.dll",
+                                                               "UpdateLayeredWindowIndirect");
     return fn;
 }
 

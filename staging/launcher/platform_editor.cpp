@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "sysutil/system_function.h"
 #include "sysutil/text_conversion.h"
 #include "sysutil/unique_handle.h"
 
@@ -15,8 +16,7 @@ constexpr int kNoEditorExitCode = 2;
 
 bool RunningUnderWow64() {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+    auto isWow64 = SystemFunction<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }

@@ -12,6 +12,7 @@
 #include "sysutil/drive_queries.h"
 #include "sysutil/file_dialogs.h"
 #include "sysutil/resource_file.h"
+#include "sysutil/system_function.h"
 #include "sysutil/system_info.h"
 #include "sysutil/text_conversion.h"
 #include "sysutil/unique_handle.h"
@@ -52,6 +53,25 @@ TEST(Text, ChineseSurvivesTheAnsiCodePage) {
     EXPECT_EQ(AnsiToWide(ansi), L"D:\\系统备份\\a.GHO");
     EXPECT_EQ(AnsiToWide(""), L"");
     EXPECT_EQ(WideToAnsi(L""), "");
+}
+
+// The program finds some functions at run time: in a DLL already loaded, or in one it loads
+// only when first needed (the file dialogs' comdlg32). Missing ones are null, never a crash.
+TEST(SystemFunctions, FoundWhereTheyExistAndNullWhereNot) {
+    using OpenFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+    EXPECT_EQ(GetModuleHandleW(L"comdlg32.dll"), nullptr) << "the tests never import it";
+    EXPECT_NE(LoadedSystemFunction<OpenFn>(L"comdlg32.dll", "GetOpenFileNameW"), nullptr);
+    EXPECT_NE(GetModuleHandleW(L"comdlg32.dll"), nullptr) << "loaded by the call, and kept";
+    EXPECT_EQ(LoadedSystemFunction<OpenFn>(L"comdlg32.dll", "NoSuchFunctionW"), nullptr);
+    EXPECT_EQ(LoadedSystemFunction<OpenFn>(L"no_such_library.dll", "GetOpenFileNameW"), nullptr);
+
+    using TickFn = DWORD(WINAPI*)();
+    TickFn tick = SystemFunction<TickFn>(L"kernel32.dll", "GetTickCount");
+    ASSERT_NE(tick, nullptr);
+    EXPECT_NE(tick(), 0u);
+    EXPECT_EQ(SystemFunction<TickFn>(L"kernel32.dll", "NoSuchFunction"), nullptr);
+    EXPECT_EQ(SystemFunction<TickFn>(L"no_such_library.dll", "GetTickCount"), nullptr);
+    EXPECT_EQ(GetModuleHandleW(L"no_such_library.dll"), nullptr);
 }
 
 TEST(Paths, FilesAndFoldersExist) {
