@@ -189,9 +189,18 @@ void CMainFrame::OnMenuCommand(DuiLib::CDuiString* text) {
 }
 
 void CMainFrame::InitMainWindow() {
+    PrepareFirstFrame();
+    StartJobs();
+}
+
+void CMainFrame::PrepareFirstFrame() {
     SetMainWindowHandle(m_hWnd);  // the edition index starts at -1 in the download side
     controls_.LookUp(m_pm);
     controls_.SetControlEnabled(kStartButton, false);
+    controls_.SelectWizardStep(0);
+}
+
+void CMainFrame::StartJobs() {
     CreateDirectoryW(appDataFolder_.c_str(), nullptr);  // usually there already
     OpenJobLog(appDataFolder_);
     const std::wstring storedFolder = options_.ReadOption(L"Set", L"Dir");
@@ -202,7 +211,6 @@ void CMainFrame::InitMainWindow() {
     controls_.SetControlTag(L"StopDown_Btn", 0);
     logo_.Start();
     StartImageCatalogue();
-    controls_.SelectWizardStep(0);
     StartSoftwareCatalogue();
     ShowUnfinishedDownloads();
 }

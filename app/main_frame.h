@@ -45,10 +45,16 @@ class CMainFrame : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
     // A test may pass a prompt that stands in for the window's message boxes.
     CMainFrame(std::wstring systemDrive, std::wstring appDataFolder, UserPrompt* prompt = nullptr);
 
-    // Runs once, after the window exists and before it is shown: looks the controls up,
-    // works out the folders and the backup pages' default paths, shows the unfinished-
-    // download marks and starts the logo, the image catalogue and the software catalogue.
+    // Runs once, after the window exists and before it is shown: PrepareFirstFrame, then
+    // StartJobs.
     void InitMainWindow();
+    // What the first frame shows: the controls looked up, wizard step 0 with its start
+    // button disabled until the image catalogue has come.
+    void PrepareFirstFrame();
+    // The rest, which the program runs once its first frame is on the screen: works out the
+    // folders and the backup pages' default paths, shows the unfinished-download marks and
+    // starts the logo, the image catalogue and the software catalogue.
+    void StartJobs();
     // The program is closing: waits for a reinstall the download monitor has started, so
     // that it is never cut off half-staged.
     void EndJobs();

@@ -34,18 +34,22 @@ int RunProgram(HINSTANCE instance, const std::wstring& tempFolder, UserPrompt& p
     DuiLib::CPaintManagerUI::SetResourcePath(tempFolder.c_str());
     DuiLib::CPaintManagerUI::SetResourceZip(kSkinFileName, false);
 
-    if (FAILED(CoInitialize(nullptr))) {
-        return 0;
-    }
-
     // Lives as long as the process.
     auto* frame = new CMainFrame(GetSystemDrive(), GetApplicationDataFolder());
     frame->Create(nullptr, L"Tesmark一键重装系统", 0x100, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr);
-    frame->InitMainWindow();
-    frame->SetIcon(kProgramIcon);
+    // The first frame is painted before the rest of the start-up work: the user sees the
+    // window as early as it can be drawn, and the jobs start a few milliseconds later.
+    frame->PrepareFirstFrame();
     frame->CenterWindow();
     ::ShowWindow(frame->GetHWND(), SW_SHOW);
+    ::UpdateWindow(frame->GetHWND());
+
+    if (FAILED(CoInitialize(nullptr))) {
+        return 0;
+    }
+    frame->SetIcon(kProgramIcon);
+    frame->StartJobs();
     DuiLib::CPaintManagerUI::MessageLoop();
     frame->EndJobs();
 
