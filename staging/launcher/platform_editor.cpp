@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "sysutil/system_function.h"
@@ -73,7 +74,8 @@ int RunPlatformEditor(const std::wstring& editor, const std::wstring& arguments)
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(editor.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &info)) {
-        WriteError(L"bcdedit: cannot start " + editor);
+        WriteError(L"bcdedit: cannot start " + editor + L" (error " +
+                   std::to_wstring(GetLastError()) + L")");
         return kNoEditorExitCode;
     }
     UniqueHandle process(info.hProcess);

@@ -27,6 +27,31 @@ TEST(EditorLauncher, WithoutAnEditorFailsWithANonZeroCode) {
     EXPECT_NE(RunPlatformEditor(L"C:\\no-such-windows\\System32\\bcdedit.exe", L"/enum"), 0);
 }
 
+// A file where the editor should be that is no program: the launcher says so, with the
+// system's error number, and answers 2 like a missing editor.
+TEST(EditorLauncher, AnEditorThatCannotStartIsReportedWithItsErrorNumber) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring editor = std::wstring(temp) + L"not-a-program-bcdedit.exe";
+    const std::wstring errors = std::wstring(temp) + L"launcher-errors.txt";
+    ASSERT_TRUE(test::WriteFileBytes(editor, "plain text, not a program"));
+    UniqueHandle errorFile(CreateFileW(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(errorFile.IsValid());
+    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+    SetStdHandle(STD_ERROR_HANDLE, errorFile.Get());
+    int exitCode = RunPlatformEditor(editor, L"/enum");
+    SetStdHandle(STD_ERROR_HANDLE, standardError);
+    errorFile.Reset();
+
+    EXPECT_EQ(exitCode, 2);
+    const std::string said = test::ReadFileBytes(errors);
+    EXPECT_NE(said.find("bcdedit: cannot start "), std::string::npos) << said;
+    EXPECT_NE(said.find("(error 193)"), std::string::npos) << said;  // ERROR_BAD_EXE_FORMAT
+    test::RemoveFile(editor);
+    test::RemoveFile(errors);
+}
+
 class LauncherRunTest : public test::StagingTest {};
 
 TEST_F(LauncherRunTest, PassesArgumentsAndTheEditorsExitCodeOn) {
