@@ -11,6 +11,7 @@
 // Commands: /export F, /import F, /create ID /d DESC /application TYPE, /set ID NAME VALUE,
 // /displayorder ID /addlast, /timeout N, /default ID, /delete ID, /enum.
 // Paths under \\?\HarddiskVolume1\ (the first volume, which Wine lacks) map to C:\.
+// Every start adds its command line to the store's path + ".runs".
 // Exit code 0 on success, 1 on failure, as the real editor does.
 #include <algorithm>
 #include <utility>
@@ -152,6 +153,10 @@ int Copy(const std::wstring& from, const std::wstring& to) {
 }  // namespace
 
 int main() {
+    // Each start is recorded first, whatever follows: the tests tell from it whether a command
+    // reached the editor at all.
+    doubles::WriteBytes(StorePath() + L".runs",
+                        doubles::ToUtf8(std::wstring(GetCommandLineW()) + L"\r\n"), true);
     std::vector<std::wstring> args = doubles::Arguments();
     if (args.empty()) {
         return Fail("no command.");

@@ -72,5 +72,32 @@ TEST_F(LauncherRunTest, PassesArgumentsAndTheEditorsExitCodeOn) {
     EXPECT_NE(output.find(L"[{bootmgr}]"), std::wstring::npos) << "output passes through";
 }
 
+// The tests' runner starts an editor command again only when the stand-in editor never
+// started: one that reached it runs once, whatever it answered; one that did not (here a
+// line that only names the editor) is started three times in all.
+TEST_F(LauncherRunTest, OnlyAnEditorCommandThatNeverReachedTheEditorIsStartedAgain) {
+    // Written here unless there already: a launcher an earlier test started may still be
+    // ending, and its file cannot be rewritten meanwhile.
+    std::wstring launcher = appData + L"\\bcdedit.exe";
+    if (!test::FileExists(launcher)) {
+        ASSERT_TRUE(ExtractResourceToFile(launcher, kEditorResource, kStagingResourceType));
+    }
+    const std::wstring tally = appData + L"\\tally.txt";
+    test::RemoveFile(tally);
+
+    const size_t runs = test::EditorRunCount();
+    HiddenCommandResult reached = test::RunStartingAgainIfWineCouldNot(
+        L"cmd.exe /c " + launcher + L" /default {no-such-entry}");
+    EXPECT_EQ(reached.exitCode, 1u);
+    EXPECT_EQ(test::EditorRunCount(), runs + 1);
+
+    HiddenCommandResult missed =
+        test::RunStartingAgainIfWineCouldNot(L"cmd.exe /c echo x>>" + tally + L"& rem " + launcher);
+    EXPECT_EQ(missed.exitCode, 0u);
+    EXPECT_EQ(test::ReadFileBytes(tally), "x\r\nx\r\nx\r\n");
+    EXPECT_EQ(test::EditorRunCount(), runs + 1);
+    test::RemoveFile(tally);
+}
+
 }  // namespace
 }  // namespace korvane

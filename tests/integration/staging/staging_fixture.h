@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -33,17 +34,32 @@ inline const std::string kXpBootIni =
 // cmd's exit code when it could not start the program it was given.
 constexpr DWORD kCmdCouldNotStart = 9009;
 
+// The stand-in editor adds a line here each time it starts (tests/doubles/bcdedit_double.cpp).
+inline const std::wstring kEditorRunsLog = L"C:\\Boot\\BCD.runs";
+
+inline size_t EditorRunCount() {
+    const std::string runs = ReadFileBytes(kEditorRunsLog);
+    return static_cast<size_t>(std::count(runs.begin(), runs.end(), '\n'));
+}
+
 // Runs a "cmd.exe /c ..." line for real and waits for it. Under load, Wine now and then fails to
-// start a process that is there (cmd then says it does not know the command); such a launch is
-// tried again, since nothing ran. Any other result is returned as it came.
+// start a program that is there: cmd then says it does not know the command (exit code 9009),
+// our launcher says it cannot start the editor, or a program that never ran is reported to have
+// ended with 0. A launch that did not reach its program is started again (at most twice), since
+// nothing ran; a command of the editor counts as reached when the stand-in editor recorded a
+// start. Any other result is returned as it came.
 inline HiddenCommandResult RunStartingAgainIfWineCouldNot(const std::wstring& commandLine) {
-    HiddenCommandResult result = RunHiddenCommandEx(commandLine, false);
-    for (int again = 0; again < 2 && result.exited && result.exitCode == kCmdCouldNotStart;
-         ++again) {
+    const bool editorCommand = commandLine.find(L"\\bcdedit.exe") != std::wstring::npos;
+    for (int attempt = 0;; ++attempt) {
+        const size_t editorRuns = EditorRunCount();
+        HiddenCommandResult result = RunHiddenCommandEx(commandLine, false);
+        const bool notReached = (result.exited && result.exitCode == kCmdCouldNotStart) ||
+                                (editorCommand && EditorRunCount() == editorRuns);
+        if (!notReached || attempt == 2) {
+            return result;
+        }
         std::cerr << "[ note ] started again after a failed launch: " << Utf8(commandLine) << "\n";
-        result = RunHiddenCommandEx(commandLine, false);
     }
-    return result;
 }
 
 // Runs commands for real and keeps what it ran.
