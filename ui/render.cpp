@@ -303,6 +303,32 @@ const ParsedImage& ParseImageAttribute(const std::wstring& attribute) {
 
 namespace {
 
+// The image's bitmap in the cache's memory DC, selected only when a GDI call is about to read
+// it and put back afterwards. Under Wine every change of a memory DC's bitmap selects its font
+// again, which reads the X resource files (two file opens each time); most images never need
+// the DC at all, as they are blended from their own pixels.
+class SourceBitmap {
+  public:
+    SourceBitmap(HDC dc, HBITMAP bitmap) : m_dc(dc), m_bitmap(bitmap) {}
+    ~SourceBitmap() {
+        if (m_old != nullptr)
+            ::SelectObject(m_dc, m_old);
+    }
+    SourceBitmap(const SourceBitmap&) = delete;
+    SourceBitmap& operator=(const SourceBitmap&) = delete;
+
+    HDC Select() {
+        if (m_old == nullptr)
+            m_old = ::SelectObject(m_dc, m_bitmap);
+        return m_dc;
+    }
+
+  private:
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_old = nullptr;
+};
+
 // Pixels of a decoded image copied 1:1 at full opacity: blended here by the image's alpha
 // runs, which under Wine costs a fraction of AlphaBlend.
 void BlendUnscaled(PaintContext& ctx, const ImageData& image, const RECT& dst, const RECT& srcRc) {
@@ -318,8 +344,8 @@ void BlendUnscaled(PaintContext& ctx, const ImageData& image, const RECT& dst, c
                   visible.right - visible.left, visible.bottom - visible.top);
 }
 
-void Blend(PaintContext& ctx, const ImageData& image, HDC src, const RECT& dst, const RECT& srcRc,
-           BYTE alpha) {
+void Blend(PaintContext& ctx, const ImageData& image, SourceBitmap& src, const RECT& dst,
+           const RECT& srcRc, BYTE alpha) {
     int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
     int sw = srcRc.right - srcRc.left, sh = srcRc.bottom - srcRc.top;
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
@@ -335,11 +361,11 @@ void Blend(PaintContext& ctx, const ImageData& image, HDC src, const RECT& dst, 
     }
     BLENDFUNCTION bf = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     ApplyDcClip(ctx);
-    ::AlphaBlend(ctx.canvas->DC(), dst.left, dst.top, dw, dh, src, srcRc.left, srcRc.top, sw, sh,
-                 bf);
+    ::AlphaBlend(ctx.canvas->DC(), dst.left, dst.top, dw, dh, src.Select(), srcRc.left, srcRc.top,
+                 sw, sh, bf);
 }
 
-void BlendTiled(PaintContext& ctx, const ImageData& image, HDC src, const RECT& dst,
+void BlendTiled(PaintContext& ctx, const ImageData& image, SourceBitmap& src, const RECT& dst,
                 const RECT& srcRc, BYTE alpha, bool xtiled, bool ytiled) {
     int sw = srcRc.right - srcRc.left, sh = srcRc.bottom - srcRc.top;
     if (sw <= 0 || sh <= 0) {
@@ -395,17 +421,16 @@ bool DrawImageData(PaintContext& ctx, const RECT& rc, const ImageData& image,
     if (!Intersect(&visible, dst, ctx.clip)) {
         return true;
     }
-    HDC srcDC = ctx.images->SourceDC();
-    HGDIOBJ old = ::SelectObject(srcDC, image.bitmap);
+    SourceBitmap source(ctx.images->SourceDC(), image.bitmap);
     BYTE alpha = static_cast<BYTE>(std::clamp(desc.fade, 0, 255));
     RECT corner = desc.hasCorner ? RECT{desc.corner.left, desc.corner.top, desc.corner.right,
                                         desc.corner.bottom}
                                  : RECT{0, 0, 0, 0};
     if (corner.left == 0 && corner.top == 0 && corner.right == 0 && corner.bottom == 0) {
         if (desc.xtiled || desc.ytiled) {
-            BlendTiled(ctx, image, srcDC, dst, src, alpha, desc.xtiled, desc.ytiled);
+            BlendTiled(ctx, image, source, dst, src, alpha, desc.xtiled, desc.ytiled);
         } else {
-            Blend(ctx, image, srcDC, dst, src, alpha);
+            Blend(ctx, image, source, dst, src, alpha);
         }
     } else {
         // Nine-grid: corners keep their size, edges stretch one way, the middle both.
@@ -425,12 +450,11 @@ bool DrawImageData(PaintContext& ctx, const RECT& rc, const ImageData& image,
                 if (row == 1 && col == 1 && desc.hole) {
                     continue;
                 }
-                Blend(ctx, image, srcDC, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
+                Blend(ctx, image, source, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
                       RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]}, alpha);
             }
         }
     }
-    ::SelectObject(srcDC, old);
     return true;
 }
 
