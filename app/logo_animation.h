@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "app/window_controls.h"
 #include "sysutil/unique_handle.h"
 
@@ -28,15 +30,15 @@ class LogoAnimation {
     // Shows the label and starts turning it on a thread of its own; false when the thread
     // could not be started (the label then keeps its first picture).
     bool Start();
-    // Ends the thread and waits for it: the label goes with the window, and must not be
-    // drawn on afterwards.
+    // Ends the thread and waits for it (up to one frame): the label goes with the window, and
+    // must not be drawn on afterwards.
     void Stop();
 
   private:
     static DWORD WINAPI AnimateLogo(void* self);
 
     WindowControls& controls_;
-    UniqueHandle stop_;
+    std::atomic<bool> stopping_{false};
     UniqueHandle thread_;
 };
 
