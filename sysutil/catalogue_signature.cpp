@@ -8,6 +8,7 @@
 #include "sysutil/fresh_download.h"
 #include "sysutil/job_log.h"
 #include "sysutil/resource_file.h"
+#include "sysutil/system_function.h"
 #include "sysutil/unique_handle.h"
 
 namespace korvane {
@@ -37,16 +38,36 @@ using UniqueKey = UniqueResource<HCRYPTKEY, DestroyKey>;
 using UniqueHash = UniqueResource<HCRYPTHASH, DestroyHash>;
 using UniqueKeyInfo = UniqueResource<CERT_PUBLIC_KEY_INFO*, FreeLocal>;
 
+// crypt32 is loaded by the first check, on the catalogue's worker thread, not before the
+// window can show. A system without these functions verifies nothing: every signature fails.
+struct Crypt32 {
+    decltype(&CryptStringToBinaryA) stringToBinary =
+        LoadedSystemFunction<decltype(&CryptStringToBinaryA)>(L"crypt32.dll",
+                                                              "CryptStringToBinaryA");
+    decltype(&CryptDecodeObjectEx) decodeObject =
+        LoadedSystemFunction<decltype(&CryptDecodeObjectEx)>(L"crypt32.dll", "CryptDecodeObjectEx");
+    decltype(&CryptImportPublicKeyInfo) importKey =
+        LoadedSystemFunction<decltype(&CryptImportPublicKeyInfo)>(L"crypt32.dll",
+                                                                  "CryptImportPublicKeyInfo");
+    bool Complete() const { return stringToBinary && decodeObject && importKey; }
+};
+
+const Crypt32& Crypt32Functions() {
+    static const Crypt32 functions;
+    return functions;
+}
+
 // The SubjectPublicKeyInfo of a "BEGIN PUBLIC KEY" PEM text; empty when it is none.
 std::vector<BYTE> PemToDer(const std::string& pem) {
+    const auto stringToBinary = Crypt32Functions().stringToBinary;
     DWORD size = 0;
-    if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()),
-                              CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr)) {
+    if (!stringToBinary(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                        nullptr, &size, nullptr, nullptr)) {
         return {};
     }
     std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()),
-                              CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr)) {
+    if (!stringToBinary(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                        der.data(), &size, nullptr, nullptr)) {
         return {};
     }
     der.resize(size);
@@ -56,19 +77,23 @@ std::vector<BYTE> PemToDer(const std::string& pem) {
 // The key, imported into a verify-only context of the RSA/AES provider (by type: on XP SP3
 // that provider carries another name). Only RSA keys of 2048 bits or more are taken.
 bool ImportKey(const std::string& pem, const UniqueProvider& provider, UniqueKey* key) {
+    const Crypt32& crypt32 = Crypt32Functions();
+    if (!crypt32.Complete()) {
+        return false;
+    }
     const std::vector<BYTE> der = PemToDer(pem);
     if (der.empty()) {
         return false;
     }
     UniqueKeyInfo info;
     DWORD infoSize = 0;
-    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(),
-                             static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
-                             info.Receive(), &infoSize) ||
+    if (!crypt32.decodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(),
+                              static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
+                              info.Receive(), &infoSize) ||
         !info.IsValid() || strcmp(info.Get()->Algorithm.pszObjId, szOID_RSA_RSA) != 0) {
         return false;
     }
-    if (!CryptImportPublicKeyInfo(provider.Get(), X509_ASN_ENCODING, info.Get(), key->Receive())) {
+    if (!crypt32.importKey(provider.Get(), X509_ASN_ENCODING, info.Get(), key->Receive())) {
         return false;
     }
     DWORD bits = 0;
