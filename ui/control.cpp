@@ -96,8 +96,31 @@ CDuiString CControlUI::GetBkImage() const {
 }
 
 void CControlUI::SetBkImage(LPCTSTR pStrImage) {
+    std::wstring before = Locked(m_sBkImage);
     SetLocked(&m_sBkImage, pStrImage);
-    Invalidate();
+    if (!InvalidateSwappedTiles(before, pStrImage ? pStrImage : L""))
+        Invalidate();
+}
+
+bool CControlUI::InvalidateSwappedTiles(const std::wstring& from, const std::wstring& to) {
+    CPaintManagerUI* pm = GetManager();
+    if (pm == nullptr)
+        return false;
+    RECT rc = GetPos();
+    std::vector<RECT> tiles;
+    if (!pm->GetSwapDamage().Find(from, to, SIZE{rc.right - rc.left, rc.bottom - rc.top}, &tiles))
+        return false;
+    RECT visible;
+    if (!VisibleArea(&visible))
+        return true;
+    std::vector<RECT> dirty;
+    for (RECT tile : tiles) {
+        ::OffsetRect(&tile, rc.left, rc.top);
+        if (render::Intersect(&tile, tile, visible))
+            dirty.push_back(tile);
+    }
+    pm->Invalidate(dirty);
+    return true;
 }
 
 void CControlUI::SetBorderColor(DWORD dwColor) {
@@ -220,24 +243,29 @@ CControlUI* CControlUI::FindControlAt(POINT pt, bool forInput) {
 }
 
 void CControlUI::Invalidate() {
-    CPaintManagerUI* pm = GetManager();
-    if (pm == nullptr || !IsVisible()) {
-        return;
+    RECT rc;
+    if (CPaintManagerUI* pm = GetManager(); pm != nullptr && VisibleArea(&rc)) {
+        pm->Invalidate(rc);
+    }
+}
+
+bool CControlUI::VisibleArea(RECT* area) const {
+    if (!IsVisible()) {
+        return false;
     }
     RECT rc = GetPos();
     // Children draw inside their ancestors only; a hidden ancestor means nothing shows.
     for (CControlUI* p = GetParent(); p != nullptr; p = p->GetParent()) {
         if (!p->IsVisible()) {
-            return;
+            return false;
         }
         RECT parentRc = p->GetPos();
         if (!render::Intersect(&rc, rc, parentRc)) {
-            return;
+            return false;
         }
     }
-    if (rc.right > rc.left && rc.bottom > rc.top) {
-        pm->Invalidate(rc);
-    }
+    *area = rc;
+    return rc.right > rc.left && rc.bottom > rc.top;
 }
 
 void CControlUI::NeedParentUpdate() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "ui/render.h"
 #include "ui/ui_defs.h"
@@ -111,6 +112,12 @@ class CControlUI {
 
   protected:
     bool DrawImage(PaintContext& ctx, const std::wstring& attribute, int frame = 0);
+    // The part of the window the control shows in: its place cut by its ancestors'; false
+    // when it or an ancestor is hidden or nothing is left.
+    bool VisibleArea(RECT* area) const;
+    // After the background picture changed from `from` to `to`: invalidates only where the two
+    // differ, when that is known (SwapDamage); false when the whole control must be drawn.
+    bool InvalidateSwappedTiles(const std::wstring& from, const std::wstring& to);
     // Copies a locked string.
     std::wstring Locked(const std::wstring& value) const;
     void SetLocked(std::wstring* target, LPCTSTR value);

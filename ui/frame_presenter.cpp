@@ -1,6 +1,5 @@
 #include "ui/frame_presenter.h"
 
-#include <cstring>
 #include <vector>
 
 #include "sysutil/system_function.h"
@@ -108,17 +107,8 @@ void FramePresenter::ShowLayered(const CanvasDIB& canvas, const RECT* dirty) {
 
 void FramePresenter::UpdateRegionFromAlpha(const CanvasDIB& canvas) {
     m_regionDirty = false;
-    std::vector<RECT> runs = OpaqueRuns(canvas);
-    std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
-    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-    data->rdh.dwSize = sizeof(RGNDATAHEADER);
-    data->rdh.iType = RDH_RECTANGLES;
-    data->rdh.nCount = static_cast<DWORD>(runs.size());
-    data->rdh.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
-    data->rdh.rcBound = RECT{0, 0, canvas.Width(), canvas.Height()};
-    if (!runs.empty())
-        memcpy(data->Buffer, runs.data(), runs.size() * sizeof(RECT));
-    HRGN rgn = ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+    HRGN rgn =
+        render::RegionFromRects(OpaqueRuns(canvas), RECT{0, 0, canvas.Width(), canvas.Height()});
     // The window owns the region from here on.
     if (rgn && !::SetWindowRgn(m_hWnd, rgn, FALSE))
         ::DeleteObject(rgn);

@@ -1,4 +1,5 @@
 #include "ui/paint_manager.h"
+#include <cstdio>
 
 #include <algorithm>
 
@@ -20,6 +21,34 @@ double MillisecondsSince(const LARGE_INTEGER& start) {
     ::QueryPerformanceFrequency(&freq);
     return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
            static_cast<double>(freq.QuadPart);
+}
+
+// A paint DC's region with more rectangles than this is drawn as its bounding box: each
+// rectangle is a walk through the control tree.
+constexpr size_t kMaxPaintedRects = 24;
+
+// The parts of the window a paint DC asks for, in client coordinates: the rectangles of its
+// region (the update region, when only some tiles of a control changed), or the bounding
+// box when the region cannot be read or has many rectangles.
+std::vector<RECT> PaintedRects(HWND hWnd, HDC paintDC, const RECT& bounds) {
+    std::vector<RECT> rects;
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    if (region != nullptr && ::GetRandomRgn(paintDC, region, SYSRGN) == 1) {
+        // The system region is in screen coordinates.
+        POINT origin = {0, 0};
+        ::ClientToScreen(hWnd, &origin);
+        ::OffsetRgn(region, -origin.x, -origin.y);
+        for (const RECT& rc : render::RectsOfRegion(region)) {
+            RECT inside;
+            if (render::Intersect(&inside, rc, bounds))
+                rects.push_back(inside);
+        }
+    }
+    if (region != nullptr)
+        ::DeleteObject(region);
+    if (rects.empty() || rects.size() > kMaxPaintedRects)
+        rects.assign(1, bounds);
+    return rects;
 }
 
 }  // namespace
@@ -161,6 +190,23 @@ void CPaintManagerUI::Invalidate(const RECT& rcItem) {
         ::InvalidateRect(m_hWndPaint, &rcItem, FALSE);
 }
 
+void CPaintManagerUI::Invalidate(const std::vector<RECT>& rects) {
+    if (m_hWndPaint == nullptr || rects.empty())
+        return;
+    RECT bounds = {};
+    for (const RECT& rc : rects)
+        ::UnionRect(&bounds, &bounds, &rc);
+    // One region, one request: a call per rectangle would each be a trip to the window
+    // system's server under Wine.
+    HRGN region = render::RegionFromRects(rects, bounds);
+    if (region == nullptr) {
+        ::InvalidateRect(m_hWndPaint, &bounds, FALSE);
+        return;
+    }
+    ::InvalidateRgn(m_hWndPaint, region, FALSE);
+    ::DeleteObject(region);
+}
+
 void CPaintManagerUI::EnsureLayout() {
     if (m_pRoot == nullptr || m_hWndPaint == nullptr)
         return;
@@ -173,36 +219,51 @@ void CPaintManagerUI::EnsureLayout() {
     }
 }
 
-void CPaintManagerUI::RenderArea(const RECT& rcPaint) {
-    RECT bounds = {0, 0, m_canvas.Width(), m_canvas.Height()};
-    RECT rc;
-    if (!render::Intersect(&rc, rcPaint, bounds))
+void CPaintManagerUI::RenderAreas(const std::vector<RECT>& areas) {
+    const RECT canvas = {0, 0, m_canvas.Width(), m_canvas.Height()};
+    std::vector<RECT> parts;
+    RECT bounds = {};
+    uint64_t pixels = 0;
+    for (const RECT& area : areas) {
+        RECT part;
+        if (render::Intersect(&part, area, canvas)) {
+            parts.push_back(part);
+            ::UnionRect(&bounds, &bounds, &part);
+            pixels += static_cast<uint64_t>(part.right - part.left) *
+                      static_cast<uint64_t>(part.bottom - part.top);
+        }
+    }
+    if (parts.empty())
         return;
     LARGE_INTEGER start;
     ::QueryPerformanceCounter(&start);
     ::GdiFlush();
     uint32_t* bits = m_canvas.Bits();
-    for (int y = rc.top; y < rc.bottom; ++y) {
-        uint32_t* row = bits + static_cast<size_t>(y) * m_canvas.Width();
-        std::fill(row + rc.left, row + rc.right, 0u);
+    for (const RECT& part : parts) {
+        for (int y = part.top; y < part.bottom; ++y) {
+            uint32_t* row = bits + static_cast<size_t>(y) * m_canvas.Width();
+            std::fill(row + part.left, row + part.right, 0u);
+        }
     }
+    // One walk through the tree for all the parts: the controls are culled by their bounding
+    // box, and what they draw lands inside the parts only.
     PaintContext ctx;
     ctx.canvas = &m_canvas;
     ctx.images = m_images.get();
     ctx.texts = &m_texts;
-    render::SetClip(ctx, rc);
+    ctx.parts = parts.size() > 1 ? &parts : nullptr;
+    render::SetClip(ctx, bounds);
     if (m_pRoot && m_pRoot->IsVisible())
         m_pRoot->DoPaint(ctx);
     ::GdiFlush();
-    RecordPaint(rc, MillisecondsSince(start));
+    RecordPaint(bounds, pixels, MillisecondsSince(start));
 }
 
-void CPaintManagerUI::RecordPaint(const RECT& area, double milliseconds) {
+void CPaintManagerUI::RecordPaint(const RECT& bounds, uint64_t pixels, double milliseconds) {
     std::lock_guard<std::mutex> guard(m_statsLock);
     m_stats.paints++;
-    m_stats.pixelsPainted += static_cast<uint64_t>(area.right - area.left) *
-                             static_cast<uint64_t>(area.bottom - area.top);
-    m_stats.lastPaint = area;
+    m_stats.pixelsPainted += pixels;
+    m_stats.lastPaint = bounds;
     m_stats.lastPaintMs = milliseconds;
 }
 
@@ -224,15 +285,19 @@ void CPaintManagerUI::Paint() {
     }
     EnsureLayout();
     RECT rcPaint = ps.rcPaint;
+    bool resized = false;
     if (m_canvas.Width() != rcClient.right || m_canvas.Height() != rcClient.bottom) {
         if (!m_canvas.Resize(rcClient.right, rcClient.bottom)) {
             ::EndPaint(m_hWndPaint, &ps);
             return;
         }
         rcPaint = rcClient;  // a new buffer holds nothing yet
+        resized = true;
         m_presenter.ShapeChanged();
     }
-    RenderArea(rcPaint);
+    RenderAreas(resized || layered ? std::vector<RECT>{rcPaint}
+                                   : PaintedRects(m_hWndPaint, hdc, rcPaint));
+    m_swapDamage.Learn(*m_images);
     if (m_presenter.UsesLayeredWindow()) {
         ::EndPaint(m_hWndPaint, &ps);
         m_presenter.Show(nullptr, m_canvas, rcPaint);
@@ -341,7 +406,7 @@ void CPaintManagerUI::PrintClient(HDC hdc) {
     ::GetClientRect(m_hWndPaint, &rc);
     EnsureLayout();
     if (m_canvas.Resize(rc.right, rc.bottom)) {
-        RenderArea(rc);
+        RenderAreas({rc});
         ::BitBlt(hdc, 0, 0, rc.right, rc.bottom, m_canvas.DC(), 0, 0, SRCCOPY);
     }
 }
@@ -353,7 +418,7 @@ void CPaintManagerUI::ShowFirstLayeredFrame() {
     ::GetClientRect(m_hWndPaint, &rc);
     EnsureLayout();
     if (m_pRoot && m_canvas.Resize(rc.right, rc.bottom)) {
-        RenderArea(rc);
+        RenderAreas({rc});
         m_presenter.ShowWhole(m_canvas);
     }
 }

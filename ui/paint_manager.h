@@ -18,6 +18,7 @@
 #include "ui/mouse_router.h"
 #include "ui/name_table.h"
 #include "ui/render.h"
+#include "ui/swap_damage.h"
 #include "ui/timer_table.h"
 #include "ui/ui_defs.h"
 #include "ui/window_attributes.h"
@@ -132,6 +133,8 @@ class CPaintManagerUI {
     // Repaint requests: safe from any thread.
     void Invalidate();
     void Invalidate(const RECT& rcItem);
+    void Invalidate(const std::vector<RECT>& rects);
+    SwapDamage& GetSwapDamage() { return m_swapDamage; }
     void NeedUpdate() { m_bUpdateNeeded.store(true); }
     // Lays the tree out now if something asked for it (UI thread).
     void EnsureLayout();
@@ -154,8 +157,9 @@ class CPaintManagerUI {
     bool SetCursorOfControl(LPARAM lParam);
     LRESULT ReflectControlColour(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void OnDestroy();
-    void RenderArea(const RECT& rcPaint);
-    void RecordPaint(const RECT& area, double milliseconds);
+    // Draws the areas into the back buffer, each cut to the buffer, as one paint pass.
+    void RenderAreas(const std::vector<RECT>& areas);
+    void RecordPaint(const RECT& bounds, uint64_t pixels, double milliseconds);
 
     HWND m_hWndPaint = nullptr;
     CControlUI* m_pRoot = nullptr;
@@ -163,6 +167,7 @@ class CPaintManagerUI {
     TextCache m_texts;
     CanvasDIB m_canvas;
     FramePresenter m_presenter;
+    SwapDamage m_swapDamage;
     std::atomic<bool> m_bUpdateNeeded{true};
     RECT m_rcLayout = {};
 

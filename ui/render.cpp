@@ -1,6 +1,7 @@
 #include "ui/render.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 // gdiplus.h wants min/max and the COM basics in scope.
@@ -121,6 +122,11 @@ const ImageData* ImageCache::Get(const std::wstring& file) {
     return result;
 }
 
+const ImageData* ImageCache::Find(const std::wstring& file) const {
+    auto it = m_images.find(LowerCase(file));
+    return it == m_images.end() ? nullptr : it->second.get();
+}
+
 CanvasDIB::~CanvasDIB() {
     Release();
 }
@@ -220,6 +226,32 @@ bool Intersect(RECT* out, const RECT& a, const RECT& b) {
     return true;
 }
 
+HRGN RegionFromRects(const std::vector<RECT>& rects, const RECT& bounds) {
+    std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    data->rdh.nCount = static_cast<DWORD>(rects.size());
+    data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+    data->rdh.rcBound = bounds;
+    if (!rects.empty())
+        memcpy(data->Buffer, rects.data(), rects.size() * sizeof(RECT));
+    return ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+}
+
+std::vector<RECT> RectsOfRegion(HRGN region) {
+    DWORD size = ::GetRegionData(region, 0, nullptr);
+    if (size < sizeof(RGNDATAHEADER))
+        return {};
+    std::vector<uint8_t> buffer(size);
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    if (::GetRegionData(region, size, data) != size ||
+        sizeof(RGNDATAHEADER) + data->rdh.nCount * sizeof(RECT) > size)
+        return {};
+    const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
+    return std::vector<RECT>(rects, rects + data->rdh.nCount);
+}
+
 void SetClip(PaintContext& ctx, const RECT& clip) {
     // Most drawing blends into the pixels itself and needs no DC clip: region calls are
     // saved for the paint passes that use GDI.
@@ -231,7 +263,10 @@ void ApplyDcClip(PaintContext& ctx) {
     if (!ctx.dcClipStale)
         return;
     HDC dc = ctx.canvas->DC();
-    ::SelectClipRgn(dc, nullptr);
+    HRGN parts = ctx.parts ? RegionFromRects(*ctx.parts, ctx.clip) : nullptr;
+    ::SelectClipRgn(dc, parts);  // a copy is selected
+    if (parts)
+        ::DeleteObject(parts);
     ::IntersectClipRect(dc, ctx.clip.left, ctx.clip.top, ctx.clip.right, ctx.clip.bottom);
     ctx.dcClipStale = false;
 }
@@ -241,32 +276,30 @@ void FillColor(PaintContext& ctx, const RECT& rc, uint32_t argb) {
     if (a == 0) {
         return;
     }
-    RECT r;
-    if (!Intersect(&r, rc, ctx.clip)) {
-        return;
-    }
     uint32_t rr = (argb >> 16) & 0xFF, gg = (argb >> 8) & 0xFF, bb = argb & 0xFF;
     // Premultiply once.
     uint32_t pr = rr * a / 255, pg = gg * a / 255, pb = bb * a / 255;
     uint32_t src = (a << 24) | (pr << 16) | (pg << 8) | pb;
     uint32_t* bits = ctx.canvas->Bits();
     int stride = ctx.canvas->Width();
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = bits + static_cast<size_t>(y) * stride;
-        if (a == 255) {
-            std::fill(row + r.left, row + r.right, src);
-            continue;
+    ForEachPaintedPiece(ctx, rc, [&](const RECT& r) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            uint32_t* row = bits + static_cast<size_t>(y) * stride;
+            if (a == 255) {
+                std::fill(row + r.left, row + r.right, src);
+                continue;
+            }
+            uint32_t inv = 255 - a;
+            for (int x = r.left; x < r.right; ++x) {
+                uint32_t d = row[x];
+                uint32_t da = (d >> 24) * inv / 255 + a;
+                uint32_t dr = ((d >> 16) & 0xFF) * inv / 255 + pr;
+                uint32_t dg = ((d >> 8) & 0xFF) * inv / 255 + pg;
+                uint32_t db = (d & 0xFF) * inv / 255 + pb;
+                row[x] = (da << 24) | (dr << 16) | (dg << 8) | db;
+            }
         }
-        uint32_t inv = 255 - a;
-        for (int x = r.left; x < r.right; ++x) {
-            uint32_t d = row[x];
-            uint32_t da = (d >> 24) * inv / 255 + a;
-            uint32_t dr = ((d >> 16) & 0xFF) * inv / 255 + pr;
-            uint32_t dg = ((d >> 8) & 0xFF) * inv / 255 + pg;
-            uint32_t db = (d & 0xFF) * inv / 255 + pb;
-            row[x] = (da << 24) | (dr << 16) | (dg << 8) | db;
-        }
-    }
+    });
 }
 
 void DrawBorder(PaintContext& ctx, const RECT& rc, int size, uint32_t argb) {
@@ -332,16 +365,14 @@ class SourceBitmap {
 // Pixels of a decoded image copied 1:1 at full opacity: blended here by the image's alpha
 // runs, which under Wine costs a fraction of AlphaBlend.
 void BlendUnscaled(PaintContext& ctx, const ImageData& image, const RECT& dst, const RECT& srcRc) {
-    RECT visible;
-    if (!Intersect(&visible, dst, ctx.clip)) {
-        return;
-    }
     ::GdiFlush();  // GDI's pending work on the canvas comes first
     size_t stride = static_cast<size_t>(ctx.canvas->Width());
-    uint32_t* to = ctx.canvas->Bits() + static_cast<size_t>(visible.top) * stride + visible.left;
-    BlendOverRuns(to, stride, image.bits, image.width, image.runs,
-                  srcRc.left + visible.left - dst.left, srcRc.top + visible.top - dst.top,
-                  visible.right - visible.left, visible.bottom - visible.top);
+    ForEachPaintedPiece(ctx, dst, [&](const RECT& piece) {
+        uint32_t* to = ctx.canvas->Bits() + static_cast<size_t>(piece.top) * stride + piece.left;
+        BlendOverRuns(to, stride, image.bits, image.width, image.runs,
+                      srcRc.left + piece.left - dst.left, srcRc.top + piece.top - dst.top,
+                      piece.right - piece.left, piece.bottom - piece.top);
+    });
 }
 
 void Blend(PaintContext& ctx, const ImageData& image, SourceBitmap& src, const RECT& dst,

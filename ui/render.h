@@ -47,6 +47,8 @@ class ImageCache {
 
     // Never null; a failed load is remembered (ok == false) so it is not retried per frame.
     const ImageData* Get(const std::wstring& file);
+    // The image when it has been loaded already, else null (never loads).
+    const ImageData* Find(const std::wstring& file) const;
     void Clear();
     HDC SourceDC() const { return m_srcDC; }
 
@@ -95,6 +97,9 @@ struct PaintContext {
     TextCache* texts = nullptr;  // null: texts are drawn afresh every time
     bool dcClipStale = true;     // the canvas DC's clip region is not yet clip
     RECT clip = {};              // never outside the canvas
+    // When a pass paints several separate parts of the window: those parts (clip is their
+    // bounding box). Pixels are written inside them only.
+    const std::vector<RECT>* parts = nullptr;
 };
 
 namespace render {
@@ -118,10 +123,33 @@ bool DrawImageData(PaintContext& ctx, const RECT& rc, const ImageData& image,
 // (text_render.cpp). Kept in ctx.texts when there is one.
 void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint32_t argb,
               void* gpFont, unsigned align);
-// Parses an image attribute, remembering the result per text.
+// Parses an image attribute, remembering the result per text in a cache of the calling
+// thread: for the UI thread. (A worker thread that filled one made a later start of the
+// window hang under Wine once that thread had ended.)
 const ParsedImage& ParseImageAttribute(const std::wstring& attribute);
 
 bool Intersect(RECT* out, const RECT& a, const RECT& b);
+// A region made of the rectangles (null when the system refuses it); the caller owns it.
+HRGN RegionFromRects(const std::vector<RECT>& rects, const RECT& bounds);
+// The rectangles of a region, none when it cannot be read.
+std::vector<RECT> RectsOfRegion(HRGN region);
+// Calls draw(piece) for each piece of rc that the pass paints: rc cut by the clip and, when
+// the pass paints several parts, by each part.
+template <typename Draw>
+void ForEachPaintedPiece(const PaintContext& ctx, const RECT& rc, Draw draw) {
+    RECT visible;
+    if (!Intersect(&visible, rc, ctx.clip))
+        return;
+    if (ctx.parts == nullptr) {
+        draw(visible);
+        return;
+    }
+    for (const RECT& part : *ctx.parts) {
+        RECT piece;
+        if (Intersect(&piece, visible, part))
+            draw(piece);
+    }
+}
 // Sets ctx.clip; the canvas DC's clip region follows when GDI next draws (ApplyDcClip).
 void SetClip(PaintContext& ctx, const RECT& clip);
 // Gives the canvas DC the clip region of ctx.clip, before a GDI call draws on it.

@@ -131,22 +131,20 @@ TextPicture DrawTextPicture(const TextKey& key, GpFont* font) {
     return picture;
 }
 
-// Blends the part of a kept picture (placed at rc) that lies inside visible.
-void BlendPicture(PaintContext& ctx, const RECT& rc, const RECT& visible,
-                  const TextPicture& picture) {
+// Blends the parts of a kept picture (placed at rc) that the pass paints.
+void BlendPicture(PaintContext& ctx, const RECT& rc, const TextPicture& picture) {
     RECT ink = {rc.left + picture.inkLeft, rc.top + picture.inkTop, rc.left + picture.inkRight,
                 rc.top + picture.inkBottom};
-    RECT area;
-    if (!Intersect(&area, ink, visible))
-        return;
     ::GdiFlush();
     size_t stride = static_cast<size_t>(ctx.canvas->Width());
-    uint32_t* dst = ctx.canvas->Bits() + static_cast<size_t>(area.top) * stride + area.left;
-    const uint32_t* src = picture.pixels.data() +
-                          static_cast<size_t>(area.top - rc.top) * picture.width +
-                          (area.left - rc.left);
-    BlendOver(dst, stride, src, static_cast<size_t>(picture.width), area.right - area.left,
-              area.bottom - area.top);
+    ForEachPaintedPiece(ctx, ink, [&](const RECT& area) {
+        uint32_t* dst = ctx.canvas->Bits() + static_cast<size_t>(area.top) * stride + area.left;
+        const uint32_t* src = picture.pixels.data() +
+                              static_cast<size_t>(area.top - rc.top) * picture.width +
+                              (area.left - rc.left);
+        BlendOver(dst, stride, src, static_cast<size_t>(picture.width), area.right - area.left,
+                  area.bottom - area.top);
+    });
 }
 
 }  // namespace
@@ -167,18 +165,20 @@ void DrawText(PaintContext& ctx, const RECT& rc, const std::wstring& text, uint3
         const TextPicture* picture = ctx.texts->Find(key);
         if (picture == nullptr)
             picture = &ctx.texts->Keep(key, DrawTextPicture(key, font));
-        BlendPicture(ctx, rc, visible, *picture);
+        BlendPicture(ctx, rc, *picture);
         return;
     }
     auto* graphics = static_cast<GpGraphics*>(ctx.canvas->Graphics());
     if (graphics == nullptr) {
         return;
     }
-    GdipSetClipRectI(graphics, visible.left, visible.top, visible.right - visible.left,
-                     visible.bottom - visible.top, CombineModeReplace);
     RectF layout(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top),
                  static_cast<REAL>(rc.right - rc.left), static_cast<REAL>(rc.bottom - rc.top));
-    DrawTextOn(graphics, layout, text, argb, font, align);
+    ForEachPaintedPiece(ctx, rc, [&](const RECT& piece) {
+        GdipSetClipRectI(graphics, piece.left, piece.top, piece.right - piece.left,
+                         piece.bottom - piece.top, CombineModeReplace);
+        DrawTextOn(graphics, layout, text, argb, font, align);
+    });
 }
 
 }  // namespace render

@@ -3,6 +3,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "tests/integration/ui/ui_test_support.h"
 
@@ -276,6 +277,67 @@ TEST_F(FixturePageTest, RepaintsOnlyTheControlThatChanged) {
     RECT rc = logo->GetPos();
     EXPECT_TRUE(::EqualRect(&stats.lastPaint, &rc));
     EXPECT_EQ(stats.pixelsPainted, 64u * 64u);
+}
+
+// What the window shows on the screen (not drawn again for the copy).
+std::vector<uint32_t> ScreenPixels(HWND hWnd) {
+    RECT rc = {};
+    ::GetClientRect(hWnd, &rc);
+    std::vector<uint32_t> pixels(static_cast<size_t>(rc.right) * rc.bottom);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = rc.right;
+    bmi.bmiHeader.biHeight = -rc.bottom;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    HDC screen = ::GetDC(hWnd);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, rc.right, rc.bottom, screen, 0, 0, SRCCOPY);
+    ::SelectObject(mem, old);
+    ::GetDIBits(mem, bmp, 0, rc.bottom, pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(hWnd, screen);
+    return pixels;
+}
+
+// A worker turning a logo sets one picture after another. The first swap between two
+// pictures repaints the whole control; once the UI thread has seen both, swapping between
+// them repaints only the tiles where they differ, and the window shows exactly what a full
+// repaint shows. logo_1_dot.png is logo_1.png with 4 x 4 dots at (40, 20) and (4, 52): two
+// 16-pixel tiles of the 64 x 64 label, apart.
+TEST_F(FixturePageTest, SwapsBetweenKnownPicturesRepaintOnlyWhereTheyDiffer) {
+    HWND hWnd = window_.GetHWND();
+    CPaintManagerUI& pm = window_.Manager();
+    ::UpdateWindow(hWnd);
+    CControlUI* logo = Find(L"logo_label");
+    for (const wchar_t* image : {L"logo_1_dot.png", L"logo_1.png"}) {
+        pm.ResetPaintStats();
+        logo->SetBkImage(image);
+        ::UpdateWindow(hWnd);
+        EXPECT_EQ(pm.GetPaintStats().pixelsPainted, 64u * 64u) << "first swap to a picture";
+    }
+    pm.ResetPaintStats();
+    logo->SetBkImage(L"logo_1_dot.png");
+    ::UpdateWindow(hWnd);
+    PaintStats stats = pm.GetPaintStats();
+    EXPECT_EQ(stats.paints, 1u);
+    EXPECT_EQ(stats.pixelsPainted, 2u * 16u * 16u);
+    const RECT pos = logo->GetPos();
+    const RECT tiles = {pos.left, pos.top + 16, pos.left + 48, pos.top + 64};  // bounding box
+    EXPECT_TRUE(::EqualRect(&stats.lastPaint, &tiles));
+    const std::vector<uint32_t> swapped = ScreenPixels(hWnd);
+    ::InvalidateRect(hWnd, nullptr, FALSE);
+    ::UpdateWindow(hWnd);
+    EXPECT_TRUE(swapped == ScreenPixels(hWnd)) << "the tiles left something of the old picture";
+
+    // A picture drawn other than 1:1 from its file is repainted whole, whatever was learnt.
+    pm.ResetPaintStats();
+    logo->SetBkImage(L"file='logo_1.png' fade='200'");
+    ::UpdateWindow(hWnd);
+    EXPECT_EQ(pm.GetPaintStats().pixelsPainted, 64u * 64u);
 }
 
 TEST_F(FixturePageTest, GifPlaysItsFramesWithTheDelaysOfTheFile) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,56 @@ TEST_F(RenderTest, ImagesCopiedByTheirRunsLookLikeAlphaBlend) {
             EXPECT_LE(LargestDifference(direct_, kept_), 3)
                 << std::string(ours.begin(), ours.end()) << " frame " << frame;
         }
+    }
+}
+
+// A pass that paints two separate parts of the window (a swap of pictures that differ in two
+// places) walks the tree once with their bounding box as the clip: every way of drawing
+// must still write inside the two parts only, or what lies between them is drawn twice.
+TEST_F(RenderTest, APassOverSeveralPartsWritesInsideThemOnly) {
+    const std::vector<RECT> parts = {{0, 0, 40, 30}, {150, 30, 200, 60}};
+    auto inside = [&](int x, int y) {
+        for (const RECT& r : parts) {
+            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+                return true;
+        }
+        return false;
+    };
+    const RECT all = {0, 0, 200, 60};
+    const std::pair<const char*, std::function<void(PaintContext&)>> ways[] = {
+        {"colour", [&](PaintContext& ctx) { render::FillColor(ctx, all, 0x80FF0000); }},
+        {"image 1:1",
+         [&](PaintContext& ctx) {
+             render::DrawImage(ctx, RECT{0, 0, 64, 64}, L"logo_1.png");
+             render::DrawImage(ctx, RECT{140, 0, 204, 64}, L"logo_1.png");
+         }},
+        {"image stretched", [&](PaintContext& ctx) { render::DrawImage(ctx, all, L"logo_1.png"); }},
+        {"kept text",
+         [&](PaintContext& ctx) {
+             render::DrawText(ctx, all, L"一二三四五六七八九十一二三四五", 0xFF000000, font_,
+                              kAlignCenter | kAlignVCenter);
+         }},
+    };
+    for (const auto& [name, draw] : ways) {
+        Fill(direct_, 0xFF00FF00u);
+        TextCache texts;
+        PaintContext ctx;
+        ctx.canvas = &direct_;
+        ctx.images = &images_;
+        ctx.texts = &texts;
+        ctx.parts = &parts;
+        render::SetClip(ctx, all);
+        draw(ctx);
+        ::GdiFlush();
+        int changedInside = 0, changedOutside = 0;
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                bool changed = direct_.Bits()[y * 200 + x] != 0xFF00FF00u;
+                (inside(x, y) ? changedInside : changedOutside) += changed;
+            }
+        }
+        EXPECT_GT(changedInside, 0) << name;
+        EXPECT_EQ(changedOutside, 0) << name;
     }
 }
 
