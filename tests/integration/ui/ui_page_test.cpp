@@ -279,30 +279,6 @@ TEST_F(FixturePageTest, RepaintsOnlyTheControlThatChanged) {
     EXPECT_EQ(stats.pixelsPainted, 64u * 64u);
 }
 
-// What the window shows on the screen (not drawn again for the copy).
-std::vector<uint32_t> ScreenPixels(HWND hWnd) {
-    RECT rc = {};
-    ::GetClientRect(hWnd, &rc);
-    std::vector<uint32_t> pixels(static_cast<size_t>(rc.right) * rc.bottom);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = rc.right;
-    bmi.bmiHeader.biHeight = -rc.bottom;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    HDC screen = ::GetDC(hWnd);
-    HDC mem = ::CreateCompatibleDC(screen);
-    HBITMAP bmp = ::CreateCompatibleBitmap(screen, rc.right, rc.bottom);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, rc.right, rc.bottom, screen, 0, 0, SRCCOPY);
-    ::SelectObject(mem, old);
-    ::GetDIBits(mem, bmp, 0, rc.bottom, pixels.data(), &bmi, DIB_RGB_COLORS);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(hWnd, screen);
-    return pixels;
-}
-
 // A worker turning a logo sets one picture after another. The first swap between two
 // pictures repaints the whole control; once the UI thread has seen both, swapping between
 // them repaints only the tiles where they differ, and the window shows exactly what a full

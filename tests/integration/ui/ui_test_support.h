@@ -67,6 +67,8 @@ void Click(HWND hWnd, POINT pt);
 POINT Center(CControlUI* control);
 // Renders the whole window (WM_PRINTCLIENT) and returns its pixels (0xAARRGGBB, premultiplied).
 std::vector<uint32_t> Snapshot(HWND hWnd, int* width, int* height);
+// What the window shows on the screen now (not drawn again for the copy, unlike Snapshot).
+std::vector<uint32_t> ScreenPixels(HWND hWnd);
 
 // A test with the fixture page open and shown in a window of type Window.
 template <typename Window>
