@@ -19,7 +19,11 @@ if(KORVANE_SHIPPED_BUILD)
 endif()
 
 # Everything is linked statically: the program needs no DLL that Windows does not have.
-add_link_options(-static -static-libgcc -static-libstdc++ ${KORVANE_PE_VERSION_FLAGS})
+# Sections start on page boundaries in the file as in memory, so a loader can map a program
+# (Korvane.exe is mostly its resources: the skin and the boot files) instead of reading all
+# of it at every start; under Wine that read was 5 ms of Korvane's start-up.
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--file-alignment=4096
+                 ${KORVANE_PE_VERSION_FLAGS})
 
 set(KORVANE_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${KORVANE_WINE_RUN})
