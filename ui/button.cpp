@@ -152,22 +152,30 @@ DWORD CButtonUI::CurrentTextColor() const {
     return CLabelUI::CurrentTextColor();
 }
 
-void CButtonUI::PaintStatusImage(PaintContext& ctx) {
+std::wstring CButtonUI::StatusImage() const {
+    UiPropertyLock lock;
     std::wstring image;
-    {
-        UiPropertyLock lock;
-        if (!IsEnabled()) {
-            image = m_sDisabledImage;
-        } else if (m_bPushed) {
-            image = !m_sPushedImage.empty() ? m_sPushedImage : m_sHotImage;
-        } else if (m_bHot) {
-            image = m_sHotImage;
-        }
-        if (image.empty())
-            image = m_sNormalImage;
+    if (!IsEnabled()) {
+        image = m_sDisabledImage;
+    } else if (m_bPushed) {
+        image = !m_sPushedImage.empty() ? m_sPushedImage : m_sHotImage;
+    } else if (m_bHot) {
+        image = m_sHotImage;
     }
+    return image.empty() ? m_sNormalImage : image;
+}
+
+void CButtonUI::PaintStatusImage(PaintContext& ctx) {
+    std::wstring image = StatusImage();
     if (!image.empty())
         DrawImage(ctx, image);
+}
+
+void CButtonUI::AppendPaintedImages(std::vector<std::wstring>* attributes) const {
+    CLabelUI::AppendPaintedImages(attributes);
+    std::wstring image = StatusImage();
+    if (!image.empty())
+        attributes->push_back(std::move(image));
 }
 
 // ---- option ----
@@ -284,23 +292,17 @@ DWORD COptionUI::CurrentTextColor() const {
     return CButtonUI::CurrentTextColor();
 }
 
-void COptionUI::PaintStatusImage(PaintContext& ctx) {
-    if (IsSelected()) {
+std::wstring COptionUI::StatusImage() const {
+    if (IsSelected() && IsEnabled()) {
         std::wstring image;
         {
             UiPropertyLock lock;
-            if (m_bHot && !m_sSelectedHotImage.empty()) {
-                image = m_sSelectedHotImage;
-            } else {
-                image = m_sSelectedImage;
-            }
+            image = m_bHot && !m_sSelectedHotImage.empty() ? m_sSelectedHotImage : m_sSelectedImage;
         }
-        if (!image.empty() && IsEnabled()) {
-            DrawImage(ctx, image);
-            return;
-        }
+        if (!image.empty())
+            return image;
     }
-    CButtonUI::PaintStatusImage(ctx);
+    return CButtonUI::StatusImage();
 }
 
 }  // namespace DuiLib

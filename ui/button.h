@@ -31,8 +31,12 @@ class CButtonUI : public CLabelUI {
     void DoEvent(TEventUI& event) override;
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintStatusImage(PaintContext& ctx) override;
+    void AppendPaintedImages(std::vector<std::wstring>* attributes) const override;
 
   protected:
+    // The state picture drawn now: disabled, pushed, hot or normal.
+    virtual std::wstring StatusImage() const;
+
     DWORD CurrentTextColor() const override;
 
     std::wstring m_sNormalImage;
@@ -64,10 +68,11 @@ class COptionUI : public CButtonUI {
     void SetSelectedTextColor(DWORD dwColor);
 
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
-    void PaintStatusImage(PaintContext& ctx) override;
 
   protected:
     DWORD CurrentTextColor() const override;
+    // The selected picture while selected and enabled, else the button's.
+    std::wstring StatusImage() const override;
 
     std::wstring m_sGroupName;
     std::wstring m_sSelectedImage;

@@ -442,6 +442,12 @@ void CControlUI::PaintBkColor(PaintContext& ctx) {
     }
 }
 
+void CControlUI::AppendPaintedImages(std::vector<std::wstring>* attributes) const {
+    std::wstring image = Locked(m_sBkImage);
+    if (!image.empty())
+        attributes->push_back(std::move(image));
+}
+
 void CControlUI::PaintBkImage(PaintContext& ctx) {
     std::wstring image = Locked(m_sBkImage);
     if (!image.empty()) {

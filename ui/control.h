@@ -109,6 +109,9 @@ class CControlUI {
     virtual void PaintStatusImage(PaintContext& ctx);
     virtual void PaintText(PaintContext& ctx);
     virtual void PaintBorder(PaintContext& ctx);
+    // Adds the image attributes the control draws in its present state (decoded ahead of a
+    // window's first paint).
+    virtual void AppendPaintedImages(std::vector<std::wstring>* attributes) const;
 
   protected:
     bool DrawImage(PaintContext& ctx, const std::wstring& attribute, int frame = 0);

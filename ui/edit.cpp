@@ -325,21 +325,29 @@ std::wstring CEditUI::DisplayText() const {
     return text;
 }
 
-void CEditUI::PaintStatusImage(PaintContext& ctx) {
+std::wstring CEditUI::StatusImage() const {
+    UiPropertyLock lock;
     std::wstring image;
-    {
-        UiPropertyLock lock;
-        if (!IsEnabled())
-            image = m_sDisabledImage;
-        else if (m_bFocused)
-            image = m_sFocusedImage;
-        else if (m_bHot)
-            image = m_sHotImage;
-        if (image.empty())
-            image = m_sNormalImage;
-    }
+    if (!IsEnabled())
+        image = m_sDisabledImage;
+    else if (m_bFocused)
+        image = m_sFocusedImage;
+    else if (m_bHot)
+        image = m_sHotImage;
+    return image.empty() ? m_sNormalImage : image;
+}
+
+void CEditUI::PaintStatusImage(PaintContext& ctx) {
+    std::wstring image = StatusImage();
     if (!image.empty())
         DrawImage(ctx, image);
+}
+
+void CEditUI::AppendPaintedImages(std::vector<std::wstring>* attributes) const {
+    CLabelUI::AppendPaintedImages(attributes);
+    std::wstring image = StatusImage();
+    if (!image.empty())
+        attributes->push_back(std::move(image));
 }
 
 void CEditUI::PaintText(PaintContext& ctx) {

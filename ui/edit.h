@@ -38,9 +38,12 @@ class CEditUI : public CLabelUI {
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintStatusImage(PaintContext& ctx) override;
     void PaintText(PaintContext& ctx) override;
+    void AppendPaintedImages(std::vector<std::wstring>* attributes) const override;
 
   private:
     friend class CEditWnd;
+    // The state picture drawn now: disabled, focused, hot or normal.
+    std::wstring StatusImage() const;
     std::wstring DisplayText() const override;
     void EndEdit();
 

@@ -91,6 +91,13 @@ void CGifUI::DoEvent(TEventUI& event) {
     CControlUI::DoEvent(event);
 }
 
+void CGifUI::AppendPaintedImages(std::vector<std::wstring>* attributes) const {
+    CControlUI::AppendPaintedImages(attributes);
+    std::wstring file = Locked(m_sGifFile);
+    if (!file.empty())
+        attributes->push_back(std::move(file));
+}
+
 void CGifUI::PaintBkImage(PaintContext& ctx) {
     CControlUI::PaintBkImage(ctx);
     std::wstring file = Locked(m_sGifFile);

@@ -26,6 +26,7 @@ class CGifUI : public CControlUI {
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void DoEvent(TEventUI& event) override;
     void PaintBkImage(PaintContext& ctx) override;
+    void AppendPaintedImages(std::vector<std::wstring>* attributes) const override;
 
   private:
     void StartTimer(const ImageData& image);

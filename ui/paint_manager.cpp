@@ -1,7 +1,7 @@
 #include "ui/paint_manager.h"
-#include <cstdio>
 
 #include <algorithm>
+#include <functional>
 
 #include "ui/manager_registry.h"
 
@@ -106,6 +106,25 @@ const ImageData* CPaintManagerUI::GetImage(LPCTSTR bitmap) {
         return nullptr;
     const ImageData* image = m_images->Get(bitmap);
     return image->ok ? image : nullptr;
+}
+
+std::vector<std::wstring> CPaintManagerUI::PreloadVisibleImages() {
+    std::vector<std::wstring> attributes;
+    std::function<void(const CControlUI*)> visit = [&](const CControlUI* control) {
+        if (control == nullptr || !control->IsVisible())
+            return;
+        control->AppendPaintedImages(&attributes);
+        for (int i = 0; i < control->GetCount(); ++i)
+            visit(control->GetItemAt(i));
+    };
+    visit(m_pRoot);
+    std::vector<std::wstring> files;
+    for (const std::wstring& attribute : attributes) {
+        const ParsedImage& parsed = render::ParseImageAttribute(attribute);
+        if (parsed.ok)
+            files.push_back(parsed.file);
+    }
+    return m_images->Preload(files);
 }
 
 // ---- control tree ----
@@ -346,10 +365,12 @@ bool CPaintManagerUI::HandleDrawing(UINT uMsg, WPARAM wParam, LPARAM lParam, LRE
             Invalidate();
             return false;
         case WM_SHOWWINDOW:
-            if (wParam && m_presenter.UsesLayeredWindow())
+            if (wParam && m_presenter.UsesLayeredWindow()) {
                 ShowFirstLayeredFrame();
-            else if (wParam)
+            } else if (wParam) {
+                PreloadVisibleImages();
                 Invalidate();
+            }
             return false;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:

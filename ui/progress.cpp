@@ -100,6 +100,13 @@ RECT CProgressUI::GetForeRect() const {
     return rc;
 }
 
+void CProgressUI::AppendPaintedImages(std::vector<std::wstring>* attributes) const {
+    CLabelUI::AppendPaintedImages(attributes);
+    std::wstring image = Locked(m_sForeImage);
+    if (!image.empty())
+        attributes->push_back(std::move(image));
+}
+
 void CProgressUI::PaintStatusImage(PaintContext& ctx) {
     RECT fore = GetForeRect();
     RECT clip;

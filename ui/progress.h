@@ -26,6 +26,7 @@ class CProgressUI : public CLabelUI {
 
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintStatusImage(PaintContext& ctx) override;
+    void AppendPaintedImages(std::vector<std::wstring>* attributes) const override;
     // The part of the bar that shows progress.
     RECT GetForeRect() const;
 

@@ -10,7 +10,6 @@ using std::max;
 using std::min;
 #include <gdiplus.h>
 
-#include "ui/core/image_decoder.h"
 #include "ui/core/pixel_blend.h"
 #include "ui/skin_source.h"
 
@@ -21,111 +20,11 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-std::wstring LowerCase(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        if (c == L'/')
-            c = L'\\';
-    }
-    return text;
-}
-
-HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* p = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
-    *bits = static_cast<uint32_t*>(p);
-    return bmp;
-}
-
 inline uint32_t Opaque(uint32_t argb) {
     return argb | 0xFF000000u;
 }
 
 }  // namespace
-
-ImageData::~ImageData() {
-    if (bitmap) {
-        ::DeleteObject(bitmap);
-    }
-}
-
-ImageCache::ImageCache() {
-    m_srcDC = ::CreateCompatibleDC(nullptr);
-}
-
-ImageCache::~ImageCache() {
-    Clear();
-    if (m_srcDC) {
-        ::DeleteDC(m_srcDC);
-    }
-}
-
-void ImageCache::Clear() {
-    m_images.clear();
-}
-
-const ImageData* ImageCache::Get(const std::wstring& file) {
-    std::wstring key = LowerCase(file);
-    auto it = m_images.find(key);
-    if (it != m_images.end()) {
-        return it->second.get();
-    }
-    auto image = std::make_unique<ImageData>();
-    std::vector<uint8_t> bytes;
-    std::wstring error;
-    if (!skin::ReadFile(file, &bytes, &error)) {
-        image->error = error;
-    } else {
-        DecodedImage decoded;
-        std::string decodeError;
-        if (!DecodeImage(bytes.data(), bytes.size(), &decoded, &decodeError) ||
-            decoded.frames.empty()) {
-            image->error = file + L": " + skin::FromUtf8(decodeError);
-        } else {
-            int frames = static_cast<int>(decoded.frames.size());
-            uint32_t* bits = nullptr;
-            // Frames stack vertically in one bitmap; guard the total height.
-            if (static_cast<int64_t>(decoded.height) * frames > kMaxImageSide * 4) {
-                frames = std::max(1, (kMaxImageSide * 4) / std::max(1, decoded.height));
-            }
-            image->bitmap = CreateTopDownDib(decoded.width, decoded.height * frames, &bits);
-            if (image->bitmap == nullptr) {
-                image->error = file + L": out of memory";
-            } else {
-                size_t frameBytes = static_cast<size_t>(decoded.width) * decoded.height * 4;
-                for (int i = 0; i < frames; ++i) {
-                    memcpy(reinterpret_cast<uint8_t*>(bits) + frameBytes * i,
-                           decoded.frames[i].bgra.data(), frameBytes);
-                    image->delaysMs.push_back(decoded.frames[i].delayMs);
-                }
-                image->bits = bits;
-                image->runs.Build(bits, decoded.width, decoded.height * frames);
-                image->width = decoded.width;
-                image->height = decoded.height;
-                image->ok = true;
-            }
-        }
-    }
-    if (!image->ok) {
-        ::OutputDebugStringW((L"DuiLib image: " + image->error + L"\n").c_str());
-    }
-    const ImageData* result = image.get();
-    m_images.emplace(std::move(key), std::move(image));
-    return result;
-}
-
-const ImageData* ImageCache::Find(const std::wstring& file) const {
-    auto it = m_images.find(LowerCase(file));
-    return it == m_images.end() ? nullptr : it->second.get();
-}
 
 CanvasDIB::~CanvasDIB() {
     Release();
@@ -161,7 +60,7 @@ bool CanvasDIB::Resize(int width, int height) {
     if (width <= 0 || height <= 0) {
         return false;
     }
-    m_bitmap = CreateTopDownDib(width, height, &m_bits);
+    m_bitmap = render::CreateTopDownDib(width, height, &m_bits);
     if (!m_bitmap) {
         return false;
     }
@@ -195,6 +94,20 @@ void* CanvasDIB::Graphics() {
 }
 
 namespace render {
+
+HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits) {
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* p = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
+    *bits = static_cast<uint32_t*>(p);
+    return bmp;
+}
 
 void StartGdiplus() {
     static std::once_flag once;

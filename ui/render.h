@@ -15,47 +15,9 @@
 #include "ui/core/attribute_text.h"
 #include "ui/core/pixel_blend.h"
 #include "ui/core/text_cache.h"
+#include "ui/image_cache.h"
 
 namespace DuiLib {
-
-// A decoded image held as one DIB section; the frames of an animated image are stacked
-// top to bottom.
-struct ImageData {
-    int width = 0;
-    int height = 0;  // of one frame
-    std::vector<int> delaysMs;
-    HBITMAP bitmap = nullptr;
-    const uint32_t* bits = nullptr;  // the bitmap's pixels, premultiplied, frames stacked
-    AlphaRuns runs;                  // of bits, for blending
-    bool ok = false;
-    std::wstring error;
-
-    ImageData() = default;
-    ~ImageData();
-    ImageData(const ImageData&) = delete;
-    ImageData& operator=(const ImageData&) = delete;
-    int FrameCount() const { return static_cast<int>(delaysMs.size()); }
-};
-
-// Images of one paint manager, decoded on first use. UI thread only.
-class ImageCache {
-  public:
-    ImageCache();
-    ~ImageCache();
-    ImageCache(const ImageCache&) = delete;
-    ImageCache& operator=(const ImageCache&) = delete;
-
-    // Never null; a failed load is remembered (ok == false) so it is not retried per frame.
-    const ImageData* Get(const std::wstring& file);
-    // The image when it has been loaded already, else null (never loads).
-    const ImageData* Find(const std::wstring& file) const;
-    void Clear();
-    HDC SourceDC() const { return m_srcDC; }
-
-  private:
-    std::unordered_map<std::wstring, std::unique_ptr<ImageData>> m_images;
-    HDC m_srcDC = nullptr;
-};
 
 // A parsed image attribute, cached by its text.
 struct ParsedImage {
@@ -105,6 +67,8 @@ struct PaintContext {
 namespace render {
 
 void StartGdiplus();
+// A 32-bit top-down DIB section; null when the system refuses it.
+HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits);
 // False under Wine: there, on an X server without a compositing manager, per-pixel
 // transparent windows are not blended with what lies below (only fully transparent
 // pixels are cut out) and every UpdateLayeredWindow redoes the whole window.

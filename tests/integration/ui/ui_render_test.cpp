@@ -3,7 +3,10 @@
 // AlphaBlend. Each must look like what it replaces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
@@ -223,6 +226,66 @@ TEST(TextCacheInWindow, RepaintsReuseKeptTextsAndANewDefaultFontDropsThem) {
     pm.SetDefaultFont(L"宋体", 14, false, false, false);
     EXPECT_EQ(pm.GetTextCache().Count(), 0u);
     ::DestroyWindow(window.GetHWND());
+}
+
+// Images named before a window is shown are decoded by a worker. What the first paint
+// needs: the pictures of the visible controls in their present state, each once.
+TEST(ImagePreload, QueuesWhatTheVisibleControlsDrawNow) {
+    UseFixtureSkin();
+    FixtureWindow window;
+    ASSERT_NE(window.CreateFixture(), nullptr);
+    CPaintManagerUI& pm = window.Manager();
+    pm.FindControl(L"hidden_label")->SetBkImage(L"logo_2.png");
+    std::vector<std::wstring> queued = pm.PreloadVisibleImages();
+    auto count = [&](const wchar_t* file) {
+        return std::count(queued.begin(), queued.end(), file);
+    };
+    for (const wchar_t* file :
+         {L"panel.png", L"header.png", L"btn_normal.png", L"opt_selected.png", L"opt_normal.png",
+          L"edit_bk.png", L"prog_bk.png", L"prog_fore.png", L"loading.gif", L"btn_disabled.png",
+          L"logo_1.png", L"grid.png", L"red.jpg", L"halfred.png"})
+        EXPECT_EQ(count(file), 1) << std::string(file, file + wcslen(file));
+    // Other states, hidden controls and pictures already queued are left out.
+    EXPECT_EQ(count(L"btn_hot.png") + count(L"btn_pushed.png"), 0);
+    EXPECT_EQ(count(L"logo_2.png"), 0);
+    EXPECT_TRUE(pm.PreloadVisibleImages().empty());
+    // What the paint then takes is what it would have decoded itself.
+    for (const std::wstring& file : queued) {
+        const ImageData* image = pm.GetImageCache().Get(file);
+        std::unique_ptr<ImageData> direct = LoadImageData(file);
+        ASSERT_TRUE(image->ok && direct->ok) << std::string(file.begin(), file.end());
+        ASSERT_EQ(image->width, direct->width);
+        ASSERT_EQ(image->height, direct->height);
+        ASSERT_EQ(image->FrameCount(), direct->FrameCount());
+        size_t pixels = static_cast<size_t>(image->width) * image->height * image->FrameCount();
+        EXPECT_TRUE(std::equal(image->bits, image->bits + pixels, direct->bits));
+    }
+    ::DestroyWindow(window.GetHWND());
+}
+
+// The paint may ask for a picture before, while or after the worker decodes it; the answer
+// is the same, failures included, and a cache can go while its worker still runs.
+TEST(ImagePreload, AnyOrderOfAsksGivesTheDecodedPicturesAndFailures) {
+    UseFixtureSkin();
+    const std::vector<std::wstring> files = {L"panel.png",  L"header.png",    L"grid.png",
+                                             L"nosuch.png", L"loading.gif",   L"LOGO_1.png",
+                                             L"red.jpg",    L"prog_fore.png", L"logo_2.png"};
+    for (int round = 0; round < 20; ++round) {
+        ImageCache cache;
+        ASSERT_EQ(cache.Preload(files).size(), files.size());
+        for (auto it = files.rbegin(); it != files.rend(); ++it) {
+            const ImageData* image = cache.Get(*it);
+            std::unique_ptr<ImageData> direct = LoadImageData(*it);
+            ASSERT_EQ(image->ok, direct->ok) << round;
+            EXPECT_EQ(image->error, direct->error);
+            EXPECT_EQ(image->width, direct->width);
+            EXPECT_EQ(image->FrameCount(), direct->FrameCount());
+        }
+        EXPECT_EQ(cache.Get(L"logo_1.png"), cache.Get(L"LOGO_1.png"));
+        EXPECT_FALSE(cache.Get(L"nosuch.png")->ok);
+        ImageCache leftRunning;
+        leftRunning.Preload(files);
+    }
 }
 
 }  // namespace
