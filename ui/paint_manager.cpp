@@ -142,6 +142,10 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
     }
     m_pRoot = pControl;
     pControl->SetManager(this, nullptr, true);
+    // The pictures are decoded on a worker meanwhile: layout, showing the window and the
+    // system's part of that come before the first paint needs them.
+    if (OnWindowThread(m_hWndPaint))
+        PreloadVisibleImages();
     NameTableChanged();
     NeedUpdate();
     m_presenter.ShapeChanged();
@@ -365,12 +369,10 @@ bool CPaintManagerUI::HandleDrawing(UINT uMsg, WPARAM wParam, LPARAM lParam, LRE
             Invalidate();
             return false;
         case WM_SHOWWINDOW:
-            if (wParam && m_presenter.UsesLayeredWindow()) {
+            if (wParam && m_presenter.UsesLayeredWindow())
                 ShowFirstLayeredFrame();
-            } else if (wParam) {
-                PreloadVisibleImages();
+            else if (wParam)
                 Invalidate();
-            }
             return false;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:

@@ -93,8 +93,8 @@ class CPaintManagerUI {
     // Decodes (once) an image of the skin; null when it cannot be read.
     const ImageData* GetImage(LPCTSTR bitmap);
     // Starts decoding, on a worker, the images the visible controls draw in their present
-    // state; returns the files it queued. Done as the window is shown (WM_SHOWWINDOW), so the
-    // decoding overlaps the system's work of showing the window and the first paint finds
+    // state; returns the files it queued. Window thread only. AttachDialog does it, so the
+    // decoding overlaps the layout and the showing of the window, and the first paint finds
     // the images ready.
     std::vector<std::wstring> PreloadVisibleImages();
 

@@ -228,13 +228,15 @@ TEST(TextCacheInWindow, RepaintsReuseKeptTextsAndANewDefaultFontDropsThem) {
     ::DestroyWindow(window.GetHWND());
 }
 
-// Images named before a window is shown are decoded by a worker. What the first paint
-// needs: the pictures of the visible controls in their present state, each once.
+// A window's pictures are decoded by a worker from the moment its page is attached. What the
+// first paint needs: the pictures of the visible controls in their present state, each once.
 TEST(ImagePreload, QueuesWhatTheVisibleControlsDrawNow) {
     UseFixtureSkin();
     FixtureWindow window;
     ASSERT_NE(window.CreateFixture(), nullptr);
     CPaintManagerUI& pm = window.Manager();
+    EXPECT_TRUE(pm.PreloadVisibleImages().empty()) << "attaching the page queued them all";
+    pm.GetImageCache().Clear();
     pm.FindControl(L"hidden_label")->SetBkImage(L"logo_2.png");
     std::vector<std::wstring> queued = pm.PreloadVisibleImages();
     auto count = [&](const wchar_t* file) {
