@@ -1,7 +1,6 @@
 #include "ui/paint_manager.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "ui/manager_registry.h"
 
@@ -11,6 +10,15 @@ namespace {
 
 bool OnWindowThread(HWND hWnd) {
     return hWnd != nullptr && ::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId();
+}
+
+// The image attributes that control and its visible descendants draw now.
+void AppendVisibleImages(const CControlUI* control, std::vector<std::wstring>* attributes) {
+    if (control == nullptr || !control->IsVisible())
+        return;
+    control->AppendPaintedImages(attributes);
+    for (int i = 0; i < control->GetCount(); ++i)
+        AppendVisibleImages(control->GetItemAt(i), attributes);
 }
 
 constexpr UINT kReflectBase = WM_USER + 0x1C00;  // reflected control messages
@@ -110,14 +118,7 @@ const ImageData* CPaintManagerUI::GetImage(LPCTSTR bitmap) {
 
 std::vector<std::wstring> CPaintManagerUI::PreloadVisibleImages() {
     std::vector<std::wstring> attributes;
-    std::function<void(const CControlUI*)> visit = [&](const CControlUI* control) {
-        if (control == nullptr || !control->IsVisible())
-            return;
-        control->AppendPaintedImages(&attributes);
-        for (int i = 0; i < control->GetCount(); ++i)
-            visit(control->GetItemAt(i));
-    };
-    visit(m_pRoot);
+    AppendVisibleImages(m_pRoot, &attributes);
     std::vector<std::wstring> files;
     for (const std::wstring& attribute : attributes) {
         const ParsedImage& parsed = render::ParseImageAttribute(attribute);

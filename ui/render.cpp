@@ -95,7 +95,7 @@ void* CanvasDIB::Graphics() {
 
 namespace render {
 
-HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits) {
+BITMAPINFO TopDownBgraHeader(int width, int height) {
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bmi.bmiHeader.biWidth = width;
@@ -103,6 +103,11 @@ HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits) {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
+    return bmi;
+}
+
+HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits) {
+    BITMAPINFO bmi = TopDownBgraHeader(width, height);
     void* p = nullptr;
     HBITMAP bmp = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
     *bits = static_cast<uint32_t*>(p);

@@ -67,6 +67,8 @@ struct PaintContext {
 namespace render {
 
 void StartGdiplus();
+// The header of a 32-bit top-down picture (rows from the top, BGRA).
+BITMAPINFO TopDownBgraHeader(int width, int height);
 // A 32-bit top-down DIB section; null when the system refuses it.
 HBITMAP CreateTopDownDib(int width, int height, uint32_t** bits);
 // False under Wine: there, on an X server without a compositing manager, per-pixel

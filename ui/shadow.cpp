@@ -64,18 +64,11 @@ void CShadowUI::Destroy() {
 }
 
 void CShadowUI::Render(int width, int height) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    uint32_t* px = nullptr;
+    HBITMAP bmp = render::CreateTopDownDib(width, height, &px);
     if (bmp == nullptr)
         return;
     // Alpha falls off with the distance from the host's edge (quadratic, soft start).
-    auto* px = static_cast<uint32_t*>(bits);
     int s = m_nSize;
     double inner = static_cast<double>(s);
     for (int y = 0; y < height; ++y) {

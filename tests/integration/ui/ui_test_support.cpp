@@ -78,26 +78,12 @@ POINT Center(CControlUI* control) {
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
-namespace {
-
-BITMAPINFO TopDownBgra(int width, int height) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    return bmi;
-}
-
-}  // namespace
-
 std::vector<uint32_t> Snapshot(HWND hWnd, int* width, int* height) {
     RECT rc = {};
     ::GetClientRect(hWnd, &rc);
     *width = rc.right;
     *height = rc.bottom;
-    BITMAPINFO bmi = TopDownBgra(rc.right, rc.bottom);
+    BITMAPINFO bmi = render::TopDownBgraHeader(rc.right, rc.bottom);
     void* bits = nullptr;
     HBITMAP bmp = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC dc = ::CreateCompatibleDC(nullptr);
@@ -116,7 +102,7 @@ std::vector<uint32_t> ScreenPixels(HWND hWnd) {
     RECT rc = {};
     ::GetClientRect(hWnd, &rc);
     std::vector<uint32_t> pixels(static_cast<size_t>(rc.right) * rc.bottom);
-    BITMAPINFO bmi = TopDownBgra(rc.right, rc.bottom);
+    BITMAPINFO bmi = render::TopDownBgraHeader(rc.right, rc.bottom);
     HDC screen = ::GetDC(hWnd);
     HDC mem = ::CreateCompatibleDC(screen);
     HBITMAP bmp = ::CreateCompatibleBitmap(screen, rc.right, rc.bottom);
