@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "sysutil/system_function.h"
+#include "sysutil/unique_handle.h"
 
 namespace DuiLib {
 
@@ -107,11 +108,11 @@ void FramePresenter::ShowLayered(const CanvasDIB& canvas, const RECT* dirty) {
 
 void FramePresenter::UpdateRegionFromAlpha(const CanvasDIB& canvas) {
     m_regionDirty = false;
-    HRGN rgn =
-        render::RegionFromRects(OpaqueRuns(canvas), RECT{0, 0, canvas.Width(), canvas.Height()});
-    // The window owns the region from here on.
-    if (rgn && !::SetWindowRgn(m_hWnd, rgn, FALSE))
-        ::DeleteObject(rgn);
+    korvane::UniqueRegion rgn(
+        render::RegionFromRects(OpaqueRuns(canvas), RECT{0, 0, canvas.Width(), canvas.Height()}));
+    // Once set, the region belongs to the window.
+    if (rgn.IsValid() && ::SetWindowRgn(m_hWnd, rgn.Get(), FALSE))
+        rgn.Release();
 }
 
 }  // namespace DuiLib

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sysutil/unique_handle.h"
 #include "ui/manager_registry.h"
 
 namespace DuiLib {
@@ -40,20 +41,18 @@ constexpr size_t kMaxPaintedRects = 24;
 // box when the region cannot be read or has many rectangles.
 std::vector<RECT> PaintedRects(HWND hWnd, HDC paintDC, const RECT& bounds) {
     std::vector<RECT> rects;
-    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
-    if (region != nullptr && ::GetRandomRgn(paintDC, region, SYSRGN) == 1) {
+    korvane::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    if (region.IsValid() && ::GetRandomRgn(paintDC, region.Get(), SYSRGN) == 1) {
         // The system region is in screen coordinates.
         POINT origin = {0, 0};
         ::ClientToScreen(hWnd, &origin);
-        ::OffsetRgn(region, -origin.x, -origin.y);
-        for (const RECT& rc : render::RectsOfRegion(region)) {
+        ::OffsetRgn(region.Get(), -origin.x, -origin.y);
+        for (const RECT& rc : render::RectsOfRegion(region.Get())) {
             RECT inside;
             if (render::Intersect(&inside, rc, bounds))
                 rects.push_back(inside);
         }
     }
-    if (region != nullptr)
-        ::DeleteObject(region);
     if (rects.empty() || rects.size() > kMaxPaintedRects)
         rects.assign(1, bounds);
     return rects;
@@ -222,13 +221,12 @@ void CPaintManagerUI::Invalidate(const std::vector<RECT>& rects) {
         ::UnionRect(&bounds, &bounds, &rc);
     // One region, one request: a call per rectangle would each be a trip to the window
     // system's server under Wine.
-    HRGN region = render::RegionFromRects(rects, bounds);
-    if (region == nullptr) {
+    korvane::UniqueRegion region(render::RegionFromRects(rects, bounds));
+    if (!region.IsValid()) {
         ::InvalidateRect(m_hWndPaint, &bounds, FALSE);
         return;
     }
-    ::InvalidateRgn(m_hWndPaint, region, FALSE);
-    ::DeleteObject(region);
+    ::InvalidateRgn(m_hWndPaint, region.Get(), FALSE);
 }
 
 void CPaintManagerUI::EnsureLayout() {

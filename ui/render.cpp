@@ -10,6 +10,7 @@ using std::max;
 using std::min;
 #include <gdiplus.h>
 
+#include "sysutil/unique_handle.h"
 #include "ui/core/pixel_blend.h"
 #include "ui/skin_source.h"
 
@@ -181,10 +182,8 @@ void ApplyDcClip(PaintContext& ctx) {
     if (!ctx.dcClipStale)
         return;
     HDC dc = ctx.canvas->DC();
-    HRGN parts = ctx.parts ? RegionFromRects(*ctx.parts, ctx.clip) : nullptr;
-    ::SelectClipRgn(dc, parts);  // a copy is selected
-    if (parts)
-        ::DeleteObject(parts);
+    korvane::UniqueRegion parts(ctx.parts ? RegionFromRects(*ctx.parts, ctx.clip) : nullptr);
+    ::SelectClipRgn(dc, parts.Get());  // a copy is selected
     ::IntersectClipRect(dc, ctx.clip.left, ctx.clip.top, ctx.clip.right, ctx.clip.bottom);
     ctx.dcClipStale = false;
 }
